@@ -1,0 +1,40 @@
+// Runs a libFuzzer entry point over every file of a corpus folder (or single files), so the
+// corpus is exercised by every ordinary build and under the sanitizers.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+
+namespace {
+void RunFile(const std::filesystem::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    size_t count = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::filesystem::path arg(argv[i]);
+        if (std::filesystem::is_directory(arg)) {
+            for (const auto &entry : std::filesystem::recursive_directory_iterator(arg)) {
+                if (entry.is_regular_file()) {
+                    RunFile(entry.path());
+                    ++count;
+                }
+            }
+        } else {
+            RunFile(arg);
+            ++count;
+        }
+    }
+    std::printf("replayed %zu inputs\n", count);
+    return count == 0 ? 1 : 0;
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds and tests with; apt runs only when one is missing.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsimpleini-dev libcli11-dev libshp-dev shapelib
+  qt6-base-dev xvfb
+  tshark iproute2 nodejs npm python3 make
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  echo "installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# Test peers from the npm registry (pinned by tests/peers/package-lock.json).
+if [ -f "$(dirname "$0")/../tests/peers/package-lock.json" ]; then
+  (cd "$(dirname "$0")/../tests/peers" && { [ -d node_modules ] || npm ci --no-audit --no-fund --loglevel=error; })
+fi
