@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-namespace {
+namespace
+{
 void RunFile(const std::filesystem::path &file)
 {
     std::ifstream in(file, std::ios::binary);
