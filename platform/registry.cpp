@@ -153,6 +153,15 @@ bool RegDeleteValue(Hive hive, std::string_view key, std::string_view name)
     return Modify(hive, key, name, nullptr);
 }
 
+bool RegKeyExists(Hive hive, std::string_view key)
+{
+    HiveLock lock(hive, false);
+    CSimpleIniA ini(false, false, false);
+    if (!Load(hive, ini))
+        return false;
+    return ini.GetSectionSize(std::string(key).c_str()) >= 0;
+}
+
 std::optional<std::string> RegReadStringAnyHive(std::string_view key, std::string_view name)
 {
     if (auto v = RegReadString(Hive::CurrentUser, key, name))

@@ -24,6 +24,9 @@ bool RegWriteString(Hive hive, std::string_view key, std::string_view name, std:
 bool RegWriteDword(Hive hive, std::string_view key, std::string_view name, uint32_t value);
 bool RegDeleteValue(Hive hive, std::string_view key, std::string_view name);
 
+// True when the hive holds the key.
+bool RegKeyExists(Hive hive, std::string_view key);
+
 // Current user first, then local machine.
 std::optional<std::string> RegReadStringAnyHive(std::string_view key, std::string_view name);
 
