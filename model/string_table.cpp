@@ -1,0 +1,140 @@
+#include "model/string_table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+
+namespace
+{
+
+struct StringEntry {
+    int id;
+    const char *text;
+};
+
+// Sorted by id.
+constexpr StringEntry kStrings[] = {
+    {IDS_INVALID_LENGTH, "Invalid Length \n\r [Valid Range:  %1 - %2 ]"},
+    {IDS_CHANGE_PLC_TYPE, "Changing the PLC type will cause all Poll Records for this device to be "
+                          "removed.\n\rDo you wish to continue?"},
+    {IDS_START_BEFORE_END, "Start Address must be before End Address."},
+    {IDS_ADDRESS_ALREADY_DEFINED, "Address already defined in Poll Record %1"},
+    {IDS_INVALID_START_ADDRESS, "Invalid Start Address\n\r(Valid Range:  %1 - %2 )"},
+    {IDS_ADDRESS_UNDEFINED, "--Undefined--"},
+    {IDS_ETHERNET_ADDRESS, "ETHERNET ADDRESS"},
+    {IDS_READ_TSAP_ID, "READ TSAP ID"},
+    {IDS_WRITE_TSAP_ID, "WRITE TSAP ID"},
+    {IDS_INVALID_TSAP, "Please enter a valid TSAP_ID.\n"},
+    {IDS_INVALID_ETHERNET_ADDRESS, "Please enter a valid ethernet address.\n"},
+    {IDS_INVALID_IP_ADDRESS, "Please enter a valid IP address.\neg. 192.168.0.1"},
+    {IDS_INVALID_PLC_TYPE, "Invalid PLC type"},
+    {IDS_LENGTH, "LENGTH"},
+    {IDS_START_ADDRESS, "START ADDRESS"},
+    {IDS_COLUMN_IO_BLOCKS, "I/O Blocks"},
+    {IDS_COLUMN_START, "Start"},
+    {IDS_COLUMN_END, "End"},
+    {IDS_COLUMN_LENGTH, "Length"},
+    {IDS_COLUMN_DATA_TYPE, "Data Type"},
+    {IDS_COLUMN_POLL_TIME, "Poll Time"},
+    {IDS_COLUMN_ACCESS_TIME, "Access Time"},
+    {IDS_COLUMN_EXCEPTION_TYPE, "Exception Type"},
+    {IDS_COLUMN_DEAD_BAND, "Dead Band"},
+    {IDS_CSV_TITLE_MARK, "["},
+    {IDS_INVALID_DEAD_BAND, "DEAD BAND specified is invalid."},
+    {IDS_DESCRIPTION_TOO_LONG, "DEVICE DESCRIPTION is more than the maximum length."},
+    {IDS_DEVICE_NAME_TOO_LONG, "DEVICE NAME is more than the maximum length."},
+    {IDS_DISABLED, "Disabled"},
+    {IDS_CHANNEL_NOT_FOUND, "CHANNEL NUMBER not found. Line ignored!"},
+    {IDS_DEVICE_NOT_FOUND, "DEVICE NAME  not found. Line ignored!"},
+    {IDS_IOREC_NOT_FOUND, "IOREC Number not found. Line ignored."},
+    {IDS_INVALID_ACCESS_TIME, "Invalid Access Time (Valid Range %1 - %2)\nOr \"Disabled\""},
+    {IDS_ACCESS_TIME_EXCEPTION, "Invalid for exception based poll record\n\n(Valid entry: DISABLED)"},
+    {IDS_INVALID_DELAY, "Invalid Delay Value (Valid Range %1 - %2)"},
+    {IDS_INVALID_POLL_TIME, "Invalid Poll Time (Valid Range %1 - %2)"},
+    {IDS_INVALID_REPLY_TIMEOUT, "Invalid Reply Timeout Value (Valid Range %1 - %2)"},
+    {IDS_INVALID_RETRIES, "Invalid Retry Value (Valid Range %1 - %2)"},
+    {IDS_KEY_ACCESS_TIME, "ACCESS TIME"},
+    {IDS_KEY_DISPLAY_ALARMS, "DISPLAY ALARMS"},
+    {IDS_KEY_ASP, "ASP"},
+    {IDS_KEY_BACKUP_BAUDRATE, "BACKUP BAUDRATE"},
+    {IDS_KEY_BACKUP_DATA_BITS, "BACKUP DATA BITS"},
+    {IDS_KEY_BACKUP_DELAY, "BACKUP DELAY"},
+    {IDS_KEY_BACKUP_FLOW, "BACKUP FLOW"},
+    {IDS_KEY_BACKUP_PARITY, "BACKUP PARITY"},
+    {IDS_KEY_BACKUP_PORT, "BACKUP PORT"},
+    {IDS_KEY_BACKUP_REPLY_TIMEOUT, "BACKUP REPLY TIMEOUT"},
+    {IDS_KEY_BACKUP_RETRIES, "BACKUP RETRIES"},
+    {IDS_KEY_BACKUP_STOP_BITS, "BACKUP STOP BITS"},
+    {IDS_KEY_BAUD_RATE, "BAUD RATE"},
+    {IDS_KEY_CHANNEL, "CHANNEL"},
+    {IDS_KEY_DATA_TYPE, "DATA TYPE"},
+    {IDS_KEY_DATA_BITS, "DATA BITS"},
+    {IDS_KEY_DEAD_BAND, "DEAD BAND"},
+    {IDS_KEY_DELAY, "DELAY"},
+    {IDS_KEY_DESCRIPTION, "DESCRIPTION"},
+    {IDS_KEY_DEVICE_NAME, "DEVICE NAME"},
+    {IDS_KEY_EXCEPTION, "EXCEPTION"},
+    {IDS_KEY_FLOW, "FLOW"},
+    {IDS_KEY_IOREC, "IOREC"},
+    {IDS_KEY_LENGTH, "LENGTH"},
+    {IDS_KEY_MARK, "!"},
+    {IDS_KEY_PARITY, "PARITY"},
+    {IDS_KEY_POLL_TIME, "POLL TIME"},
+    {IDS_KEY_PORT, "PORT"},
+    {IDS_KEY_REPLY_TIMEOUT, "REPLY TIMEOUT"},
+    {IDS_KEY_RETRIES, "RETRIES"},
+    {IDS_KEY_START_ADDR, "START ADDR"},
+    {IDS_KEY_STOP_BITS, "STOP BITS"},
+    {IDS_UNDEFINED, "UNDEFINED"},
+    {IDS_INVALID_DEVICE_NAME_CHARS,
+     "The devicename may not include any of the following characters \":,|&\""},
+};
+
+static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
+                             [](const StringEntry &a, const StringEntry &b) { return a.id < b.id; }));
+
+} // namespace
+
+std::string LoadModelString(int id)
+{
+    auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+                               [](const StringEntry &e, int key) { return e.id < key; });
+    if (it == std::end(kStrings) || it->id != id)
+        return {};
+    return it->text;
+}
+
+std::string FormatPlaceholders(std::string_view text, std::initializer_list<std::string_view> args)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            size_t n = static_cast<size_t>(text[i + 1] - '1');
+            if (n < args.size()) {
+                out.append(*(args.begin() + n));
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::string FormatModelString(int id, std::initializer_list<std::string_view> args)
+{
+    return FormatPlaceholders(LoadModelString(id), args);
+}
+
+std::string FormatDecimalBound(double value)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%*.*f", 6, 2, value);
+    return buf;
+}
+
+std::string FormatUnsignedBound(unsigned long value)
+{
+    return std::to_string(value);
+}
