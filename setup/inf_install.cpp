@@ -19,6 +19,9 @@ constexpr std::string_view kDefaultDestDir = "DefaultDestDir";
 constexpr std::string_view kCopyFiles = "CopyFiles";
 constexpr std::string_view kAddReg = "AddReg";
 constexpr std::string_view kClassesKey = "Software\\Classes";
+// The registry store cannot hold an empty value name; a key's default value goes by the name
+// registry exports give it.
+constexpr const char *kDefaultValueName = "@";
 
 SectionResult Fail(int error, int line = 0)
 {
@@ -205,7 +208,8 @@ std::optional<RegWrite> ParseAddRegLine(const InfFile &inf, const InfLine &line,
     if (w.key.empty())
         return std::nullopt;
     w.keyOnly = line.fields.size() < 3;
-    w.name = Field(inf, line, 2, dirids);
+    std::string name = Field(inf, line, 2, dirids);
+    w.name = name.empty() ? std::string(kDefaultValueName) : std::move(name);
     std::string flagText = Field(inf, line, 3, dirids);
     auto flags = flagText.empty() ? std::optional<uint32_t>(0) : ParseNumber(flagText);
     if (!flags)
