@@ -54,7 +54,8 @@ void FillReadItems(Connection &c, std::span<const uint8_t> data)
         uint8_t code = data[at];
         uint8_t transport = data[at + 1];
         uint16_t length = Get16Be(&data[at + 2]);
-        size_t bytes = ItemBytes(transport, length);
+        // A failed item carries no data, whatever its length field says.
+        size_t bytes = code == kS7ItemOk ? ItemBytes(transport, length) : 0;
         at += 4;
         if (bytes > data.size() - at) {
             c.request.SetResult(item, FL_RESULT_SHORT_ANSWER);

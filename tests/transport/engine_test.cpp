@@ -211,7 +211,7 @@ TEST_F(EngineTest, AReadAnswerFillsTheSlotsAndResults)
     EXPECT_EQ(SubmitRequest(c, View(), false), 0);    // one request at a time
     Bytes data = {0xFF, 0x04, 0x00, 0x20, 1, 2, 3, 4, // item 0
                   0xFF, 0x04, 0x00, 0x18, 5, 6, 7, 0, // item 1, odd: a fill byte follows
-                  0x0A, 0x00, 0x00, 0x00};            // item 2: object does not exist
+                  0x0A, 0x00, 0x00, 0x04};            // item 2: no such object, no data
     Receive(Dt(S7Answer(0x0102, 0x04, 3, data)));
     EXPECT_EQ(Completion(), FL_COMPLETION_DONE);
     EXPECT_EQ(c.state, kStateConnected);
