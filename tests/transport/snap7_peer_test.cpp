@@ -8,6 +8,8 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <thread>
 
 using namespace ferrolink_test;
@@ -239,4 +241,79 @@ TEST_F(Snap7Peer, SixteenConnectionsAtOnceAllComplete)
     for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(requests[i].Slot(0, 1), (Bytes{static_cast<uint8_t>(i)}));
     }
+}
+
+TEST_F(Snap7Peer, ACProgramThatKnowsOnlyTheHeaderSurvivesAServerRestart)
+{
+    PeerProcess client;
+    ASSERT_TRUE(client.Start({FERROLINK_C_CLIENT}, "restart", 10000));
+    server_.Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(StartServer());
+    client.Send("go");
+    EXPECT_EQ(client.Wait(40000), 0);
+}
+
+namespace
+{
+std::string CommandOutput(const std::string &command)
+{
+    std::string out;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return out;
+    }
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+        out.append(chunk, n);
+    }
+    pclose(pipe);
+    return out;
+}
+} // namespace
+
+TEST_F(Snap7Peer, TsharkDecodesASessionWithoutMalformedPackets)
+{
+    if (std::system("command -v tshark >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "tshark is not installed";
+    }
+    auto folder = std::filesystem::temp_directory_path() / ("ferrolink-capture-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    auto file = folder / "session.pcapng";
+    PeerProcess capture;
+    ASSERT_TRUE(capture.Start({"tshark", "-i", "lo", "-q", "-w", file.string()}, "", 0));
+    for (int i = 0; i < 100 && !(std::filesystem::exists(file) && std::filesystem::file_size(file) > 0);
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    int c = Connect();
+    ASSERT_GE(c, 0);
+    Request w;
+    w.S7(FL_REQ_S7_WRITE, 0x21, {{FL_S7_AREA_DB, 1, 3, 0}, {FL_S7_AREA_MARKERS, 0, 2, 4}});
+    w.SetSlot(0, {1, 2, 3});
+    w.SetSlot(1, {4, 5});
+    ASSERT_TRUE(Run(c, w, true));
+    Request r;
+    r.S7(FL_REQ_S7_READ, 0x22,
+         {{FL_S7_AREA_DB, 1, 3, 0}, {FL_S7_AREA_DB, 99, 2, 0}, {FL_S7_AREA_INPUTS, 0, 1, 0}});
+    ASSERT_TRUE(Run(c, r, false));
+    H1_Disconnect_Connection(c);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    capture.Stop();
+
+    std::string text = CommandOutput("tshark -r '" + file.string() + "' -V -d tcp.port==102,tpkt 2>&1");
+    std::filesystem::remove_all(folder);
+    EXPECT_NE(text.find("TPKT"), std::string::npos);
+    EXPECT_NE(text.find("ISO 8073/X.224 COTP"), std::string::npos);
+    EXPECT_NE(text.find("CR Connect Request"), std::string::npos);
+    EXPECT_NE(text.find("CC Connect Confirm"), std::string::npos);
+    EXPECT_NE(text.find("S7 Communication"), std::string::npos);
+    EXPECT_NE(text.find("Setup communication"), std::string::npos);
+    EXPECT_NE(text.find("Write Var"), std::string::npos);
+    EXPECT_NE(text.find("Read Var"), std::string::npos);
+    EXPECT_EQ(text.find("Malformed"), std::string::npos) << text;
+    EXPECT_EQ(text.find("[Expert Info (Error"), std::string::npos);
 }
