@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -109,9 +110,13 @@ int CopyFileKeepingTime(const std::string &source, const std::string &target, Ov
         return rc;
     int rc = 0;
     if (overwrite == Overwrite::KeepExisting) {
-        // link() refuses an existing name, so a file that appeared meanwhile is not replaced either.
-        if (::link(temp.c_str(), target.c_str()) != 0)
-            rc = errno;
+        // Neither call replaces an existing name, so a file that appeared meanwhile is kept too; link()
+        // serves file systems that cannot rename without replacing.
+        if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        rc = errno;
+        if (rc == EINVAL || rc == ENOSYS || rc == ENOTSUP)
+            rc = ::link(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
         ::unlink(temp.c_str());
     } else if (::rename(temp.c_str(), target.c_str()) != 0) {
         rc = errno;

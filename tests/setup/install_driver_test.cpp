@@ -148,8 +148,10 @@ TEST_F(InstallDriverTest, DirectoryIdFailuresStopBeforeTheQueue)
 TEST_F(InstallDriverTest, ScadaNodeInstallsEverything)
 {
     std::string log = InstallRegistrationStandIn();
+    std::filesystem::path cwd = std::filesystem::current_path();
     ASSERT_EQ(Install(1), 1);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(std::filesystem::current_path(), cwd);
 
     for (const char *f :
          {"KVZSPOLL.EXE", "KVZOPC.DLL", "KVZstext.drv", "KVZdidw.exe", "DEFAULT.KVZ", "KVZDIDW.chm"})
