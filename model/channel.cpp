@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace model;
+
 namespace
 {
 

@@ -11,6 +11,8 @@
 #include "model/string_table.h"
 #include "model/tree_state.h"
 
+using namespace model;
+
 namespace
 {
 

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+using namespace model;
+
 namespace
 {
 

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+namespace model
+{
+
 namespace
 {
 
@@ -97,3 +100,5 @@ std::string Ipv4TextOf(uint32_t number)
     return std::to_string(number >> 24) + "." + std::to_string((number >> 16) & 0xFF) + "." +
            std::to_string((number >> 8) & 0xFF) + "." + std::to_string(number & 0xFF);
 }
+
+} // namespace model

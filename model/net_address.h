@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+namespace model
+{
+
 // Exactly 12 hexadecimal digits.
 bool IsValidEthernetAddress(std::string_view text);
 // Digits and full stops only, shorter than 64 characters, at least four non-empty pieces of which
@@ -19,3 +22,5 @@ std::array<uint8_t, 6> EthernetBytesOf(std::string_view text);
 uint32_t Ipv4NumberOf(std::string_view text);
 // "%d.%d.%d.%d", most significant byte first.
 std::string Ipv4TextOf(uint32_t number);
+
+} // namespace model

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <limits>
 
+namespace model
+{
+
 namespace
 {
 
@@ -100,3 +103,5 @@ bool ContainsText(std::string_view text, std::string_view part)
 {
     return text.find(part) != std::string_view::npos;
 }
+
+} // namespace model

@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+namespace model
+{
+
 // The decimal number at the start of `text` (leading blanks skipped, trailing text ignored); nothing
 // when the text holds no number at all.
 std::optional<double> ParseDecimal(std::string_view text);
@@ -28,3 +31,5 @@ int32_t HundredthsTruncated(float seconds);
 // ASCII comparisons without regard to case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool ContainsText(std::string_view text, std::string_view part);
+
+} // namespace model

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+using namespace model;
+
 namespace
 {
 

@@ -1,0 +1,399 @@
+#include "model/drv_specific_iorec.h"
+
+#include "model/channel.h"
+#include "model/dictionaries.h"
+#include "model/drv_specific_device.h"
+#include "model/model_message.h"
+#include "model/number_text.h"
+#include "model/siemens_address.h"
+#include "model/string_table.h"
+#include "model/tree_state.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace
+{
+
+constexpr uint16_t kS5MaxWord = 4096;
+constexpr long kTiMinAddress = 1;
+constexpr long kTiShortMaxAddress = 0xFFFF;
+// The limit of the other TI memory types is what their 20 address bits hold.
+constexpr long kTiLongMaxAddress = 0xFFFFF;
+constexpr long kS5MaxDataBlock = 0xFF;
+constexpr long kS7MaxDataBlock = 0xFFFF;
+
+int ShowAddressRange(unsigned long low, unsigned long high)
+{
+    return ShowModelMessage(IDS_INVALID_START_ADDRESS,
+                            {FormatUnsignedBound(low), FormatUnsignedBound(high)});
+}
+
+int ShowS5AddressRange()
+{
+    return ShowAddressRange(0, kS5MaxWord);
+}
+
+// The TI message always names the range of the 16-bit memory types.
+int ShowTiAddressRange()
+{
+    return ShowAddressRange(kTiMinAddress, kTiShortMaxAddress);
+}
+
+std::string UpperCased(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Keys under which two packed addresses of one family are compared for overlap.
+uint32_t OverlapKey(int16_t family, uint32_t a)
+{
+    if (family == kFamilyS5)
+        return ((a >> 4) & 0x0FFF0000u) | (a & 0xFFFFu); // memory type and data block take part
+    if (family == kFamilyTi)
+        return a & 0x0FFFFFFFu;
+    return a & 0x00FFFFFFu;
+}
+
+bool Within(uint32_t v, uint32_t low, uint32_t high)
+{
+    return v >= low && v <= high;
+}
+
+} // namespace
+
+std::optional<PlcRecordLimits> PlcRecordLimitsOf(uint16_t plcTypeValue)
+{
+    switch (plcTypeValue) {
+    case kPlcS5:
+        return PlcRecordLimits{1024, 239};
+    case kPlcS7_300:
+    case kPlcS7_200:
+    case kPlcS7_1200:
+    case kPlcS7_1500:
+        return PlcRecordLimits{220, 220};
+    case kPlcS7_400:
+        return PlcRecordLimits{440, 440};
+    case kPlcTi:
+        return PlcRecordLimits{256, 0};
+    default:
+        return std::nullopt;
+    }
+}
+
+void CDrvSpecificIORec::SetDevice(CDevice *device)
+{
+    CIORec::SetDevice(device);
+    if (device)
+        DerivePlcFamily();
+}
+
+uint16_t CDrvSpecificIORec::GetPlcTypeValue() const
+{
+    auto *device = dynamic_cast<const CDrvSpecificDevice *>(GetDevice());
+    return device ? device->GetPlcTypeValue() : kDictNoMatch;
+}
+
+void CDrvSpecificIORec::DerivePlcFamily()
+{
+    if (GetDevice())
+        m_plcFamily = PlcFamilyOf(GetPlcTypeValue());
+}
+
+int CDrvSpecificIORec::ParseAddress(std::string_view text, int which)
+{
+    if (text.empty())
+        return 0;
+    std::string upper = UpperCased(text);
+    DerivePlcFamily();
+    bool ok = true;
+    if (m_plcFamily == kFamilyS5)
+        ok = ParseS5(upper, which);
+    else if (IsS7Family(m_plcFamily))
+        ok = ParseS7(upper, which);
+    else if (m_plcFamily == kFamilyTi)
+        ok = ParseTi(upper, which);
+    return ok ? 1 : 0;
+}
+
+bool CDrvSpecificIORec::ParseS5(std::string_view text, int which)
+{
+    auto syntax = ReadS5AddressSyntax(text);
+    if (!syntax || syntax->dataBlock < 0 || syntax->dataBlock > kS5MaxDataBlock)
+        return false;
+    if (syntax->address < 0 || syntax->address > kS5MaxWord) {
+        ShowS5AddressRange();
+        return false;
+    }
+    uint32_t a = addr::PackS5(syntax->memType, static_cast<uint8_t>(syntax->dataBlock),
+                              static_cast<uint16_t>(syntax->address));
+    if (which == 1)
+        SetStartAddress(a);
+    else
+        SetEndAddress(a);
+    return true;
+}
+
+bool CDrvSpecificIORec::ParseS7(std::string_view text, int which)
+{
+    auto syntax = ReadS7AddressSyntax(text);
+    if (!syntax || syntax->dataBlock < 0 || syntax->dataBlock > kS7MaxDataBlock ||
+        syntax->address > static_cast<long>(addr::kS7ByteMask))
+        return false;
+    m_dataBlock = static_cast<uint16_t>(syntax->dataBlock);
+    uint32_t a = addr::PackS7(syntax->memType, static_cast<uint32_t>(syntax->address));
+    if (which != 1) {
+        SetEndAddress(a);
+        return true;
+    }
+    SetStartAddress(a);
+    if (GetLength() == 0) {
+        // A new record takes its length from the element the text names (MB, MW, MD ...).
+        SetEndAddress(a);
+        SetLengthValue(S7LengthOfLetter(syntax->letterBeforeDigits));
+        ComputeEnd();
+    }
+    return true;
+}
+
+bool CDrvSpecificIORec::ParseTi(std::string_view text, int which)
+{
+    auto syntax = ReadTiAddressSyntax(text);
+    if (!syntax)
+        return false;
+    long high = addr::TiIsShortType(syntax->memType) ? kTiShortMaxAddress : kTiLongMaxAddress;
+    if (syntax->address < kTiMinAddress || syntax->address > high) {
+        ShowTiAddressRange();
+        return false;
+    }
+    uint32_t a = addr::PackTi(syntax->memType, static_cast<uint32_t>(syntax->address));
+    if (which == 1)
+        SetStartAddress(a);
+    else
+        SetEndAddress(a);
+    return true;
+}
+
+std::string CDrvSpecificIORec::GetAddressText(int which) const
+{
+    if (GetLength() == 0)
+        return LoadModelString(IDS_ADDRESS_UNDEFINED);
+    uint32_t a = which == 1 ? GetStartAddress() : GetEndAddress();
+    if (m_plcFamily == kFamilyS5)
+        return S5AddressText(a);
+    if (IsS7Family(m_plcFamily))
+        return S7AddressText(a, m_dataBlock);
+    if (m_plcFamily == kFamilyTi)
+        return TiAddressText(a);
+    return {};
+}
+
+int CDrvSpecificIORec::ComputeEnd()
+{
+    return ComputeEndAddress(true);
+}
+
+int CDrvSpecificIORec::ComputeEndAddress(bool checkLimit)
+{
+    uint16_t length = GetLength();
+    if (length == 0)
+        return 1;
+    uint32_t start = GetStartAddress();
+    // The last element's address is judged before it is cut to its field, so it cannot wrap round.
+    if (m_plcFamily == kFamilyS5) {
+        uint32_t last = addr::S5Word(start) + length - 1u;
+        if (checkLimit && last > kS5MaxWord) {
+            SetEndAddress(start);
+            ShowS5AddressRange();
+            return 0;
+        }
+        SetEndAddress((start & ~addr::kS5WordMask) | (last & addr::kS5WordMask));
+    } else if (IsS7Family(m_plcFamily)) {
+        uint32_t last = addr::S7Byte(start) + length - 1u;
+        SetEndAddress((start & ~addr::kS7ByteMask) | (last & addr::kS7ByteMask));
+    } else if (m_plcFamily == kFamilyTi) {
+        uint32_t mask = addr::TiAddressMask(start);
+        uint32_t last = (start & mask) + length - 1u;
+        if (checkLimit && (last == 0 || last > mask)) {
+            SetEndAddress(start);
+            ShowTiAddressRange();
+            return 0;
+        }
+        SetEndAddress((start & ~mask) | (last & mask));
+    }
+    return 1;
+}
+
+void CDrvSpecificIORec::ComputeLength()
+{
+    if (GetLength() == 0) {
+        SetLengthValue(1);
+        SetEndAddress(GetStartAddress());
+        return;
+    }
+    uint16_t difference = static_cast<uint16_t>((GetEndAddress() & 0xFFFF) - (GetStartAddress() & 0xFFFF));
+    if (m_plcFamily == kFamilyTi) {
+        uint16_t length = static_cast<uint16_t>(difference + 1);
+        SetLengthValue(length == 0 ? 0xFFFF : length);
+        if (auto def = TiDefaultTypeOf(addr::TiMemType(GetStartAddress())))
+            SetDataTypeIndex(DictIndexOf(TI_Data_Type_dct, def->dataType));
+        return;
+    }
+    SetLengthValue(difference > 65534 ? 0xFFFF : static_cast<uint16_t>(difference + 1));
+}
+
+int CDrvSpecificIORec::SetLength(std::string_view text)
+{
+    if (text.empty()) {
+        SetLengthValue(0);
+        return 1;
+    }
+    auto value = model::ParseUnsigned16(text);
+    if (!value) {
+        auto limits = PlcRecordLimitsOf(GetPlcTypeValue());
+        ShowModelMessage(IDS_INVALID_LENGTH,
+                         {FormatUnsignedBound(1), FormatUnsignedBound(limits ? limits->maxLength : 0xFFFF)});
+        return 0;
+    }
+    uint16_t previous = GetLength();
+    SetLengthValue(*value);
+    if (!CheckLimits()) {
+        SetLengthValue(previous);
+        return 0;
+    }
+    return 1;
+}
+
+std::string CDrvSpecificIORec::GetLengthText() const
+{
+    return std::to_string(GetLength());
+}
+
+int CDrvSpecificIORec::CheckLimits()
+{
+    auto limits = PlcRecordLimitsOf(GetPlcTypeValue());
+    if (limits) {
+        uint32_t start = GetStartAddress(), end = GetEndAddress();
+        bool startAfterEnd = false;
+        if (m_plcFamily == kFamilyS5)
+            startAfterEnd = static_cast<int16_t>(addr::S5Word(start)) > static_cast<int16_t>(addr::S5Word(end));
+        else if (IsS7Family(m_plcFamily))
+            startAfterEnd = addr::S7Byte(start) > addr::S7Byte(end);
+        else if (m_plcFamily == kFamilyTi)
+            startAfterEnd = addr::TiAddress(start) > addr::TiAddress(end);
+        if (startAfterEnd) {
+            ShowModelMessage(IDS_START_BEFORE_END);
+            return 0;
+        }
+        if (GetLength() > limits->maxLength) {
+            ShowModelMessage(IDS_INVALID_LENGTH,
+                             {FormatUnsignedBound(1), FormatUnsignedBound(limits->maxLength)});
+            return 0;
+        }
+    }
+    AdjustDataType(GetDataTypeIndex());
+    return 1;
+}
+
+void CDrvSpecificIORec::AdjustDataType(uint16_t index)
+{
+    if (GetLength() == 0)
+        return;
+    if (m_plcFamily == kFamilyS5) {
+        // Two-word types need an even length.
+        uint16_t value = DictValueAt(KVZ_Data_Type_dct, index);
+        if (value == 3 || value == 6 || value == 7) {
+            SetLengthValue(std::max<uint16_t>(2, GetLength() & ~1u));
+            ComputeEnd();
+        }
+        SetDataTypeIndex(index);
+    } else if (IsS7Family(m_plcFamily)) {
+        SetDataTypeIndex(index);
+    } else if (m_plcFamily == kFamilyTi) {
+        if (auto def = TiDefaultTypeOf(addr::TiMemType(GetStartAddress())))
+            SetDataTypeIndex(DictIndexOf(TI_Data_Type_dct, def->dataType));
+    }
+}
+
+Dictionary CDrvSpecificIORec::GetDataTypeDictionary() const
+{
+    if (m_plcFamily == kFamilyS5)
+        return KVZ_Data_Type_dct;
+    if (IsS7Family(m_plcFamily))
+        return S7_Data_Type_dct;
+    if (m_plcFamily == kFamilyTi)
+        return TI_Data_Type_dct;
+    return {};
+}
+
+int CDrvSpecificIORec::SetDataType(std::string_view text)
+{
+    Dictionary dict = GetDataTypeDictionary();
+    if (dict.empty())
+        return 0;
+    uint16_t previous = GetDataTypeIndex();
+    CIORec::SetDataType(text, dict);
+    uint16_t chosen = GetDataTypeIndex();
+    SetDataTypeIndex(previous);
+    AdjustDataType(chosen);
+    return 0;
+}
+
+std::string CDrvSpecificIORec::GetDataTypeText() const
+{
+    return CIORec::GetDataTypeText(GetDataTypeDictionary());
+}
+
+int CDrvSpecificIORec::FindOverlap(const CDevice &device, const CIORec *skip) const
+{
+    int16_t family = m_plcFamily;
+    if (family != kFamilyS5 && family != kFamilyTi && !IsS7Family(family))
+        return 0;
+    uint32_t start = OverlapKey(family, GetStartAddress());
+    uint32_t end = OverlapKey(family, GetEndAddress());
+    int position = 0;
+    for (const auto &other : device.IORecs()) {
+        ++position;
+        if (other.get() == skip || other.get() == this || other->GetLength() == 0)
+            continue;
+        if (IsS7Family(family)) {
+            auto *s7 = dynamic_cast<const CDrvSpecificIORec *>(other.get());
+            if (!s7 || s7->GetDataBlock() != m_dataBlock)
+                continue;
+        }
+        uint32_t otherStart = OverlapKey(family, other->GetStartAddress());
+        uint32_t otherEnd = OverlapKey(family, other->GetEndAddress());
+        if (Within(start, otherStart, otherEnd) || Within(end, otherStart, otherEnd) ||
+            Within(otherStart, start, end) || Within(otherEnd, start, end))
+            return position;
+    }
+    return 0;
+}
+
+int CDrvSpecificIORec::OverlapTest() const
+{
+    CChannel *channel = GetCurrentChannel();
+    CDevice *device = channel ? channel->GetCurrentDevice() : nullptr;
+    if (!device)
+        return 0;
+    int position = FindOverlap(*device, device->GetCurrentIORec());
+    if (position == 0)
+        return 0;
+    ShowModelMessage(IDS_ADDRESS_ALREADY_DEFINED, {std::to_string(position)});
+    return 1;
+}
+
+void CDrvSpecificIORec::CopySettingsFrom(const CDrvSpecificIORec &other)
+{
+    CIORec::CopySettingsFrom(other);
+    m_plcFamily = other.m_plcFamily;
+    m_dataBlock = other.m_dataBlock;
+}
+
+bool CDrvSpecificIORec::CompareSettings(const CDrvSpecificIORec &other) const
+{
+    return CIORec::CompareSettings(other) && m_dataBlock == other.m_dataBlock;
+}
