@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,14 +37,23 @@ int32_t ClampToInt32(double v)
 
 std::optional<double> ParseDecimal(std::string_view text)
 {
-    std::string copy(SkipBlanks(text));
-    if (copy.empty())
+    // from_chars reads the same in every locale: a full stop is the decimal point even where the
+    // user's locale (which a GUI front end installs) writes a comma.
+    std::string_view s = SkipBlanks(text);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (!s.empty() && (s.front() == '+' || s.front() == '-'))
         return std::nullopt;
-    char *end = nullptr;
-    double v = std::strtod(copy.c_str(), &end);
-    if (end == copy.c_str())
+    double v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec == std::errc::invalid_argument || end == s.data())
         return std::nullopt;
-    return v;
+    if (ec == std::errc::result_out_of_range)
+        v = std::numeric_limits<double>::infinity(); // out of every range the model checks
+    return negative ? -v : v;
 }
 
 std::optional<long> ParseInteger(std::string_view text)
@@ -67,12 +77,19 @@ std::optional<uint16_t> ParseUnsigned16(std::string_view text)
     return static_cast<uint16_t>(*v);
 }
 
-std::string FormatTrimmed(double value, int width, int decimals)
+std::string FormatFixed(double value, int width, int decimals)
 {
     char buf[512];
-    std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, value);
-    std::string_view s(buf);
-    return std::string(SkipBlanks(s));
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    std::string out = ec == std::errc() ? std::string(buf, end) : std::string();
+    if (out.size() < static_cast<size_t>(width))
+        out.insert(0, static_cast<size_t>(width) - out.size(), ' ');
+    return out;
+}
+
+std::string FormatTrimmed(double value, int width, int decimals)
+{
+    return std::string(SkipBlanks(FormatFixed(value, width, decimals)));
 }
 
 int32_t HundredthsRounded(float seconds)

@@ -19,7 +19,9 @@ std::optional<long> ParseInteger(std::string_view text);
 // ParseInteger restricted to 0..65535 (what an unsigned 16-bit field can hold).
 std::optional<uint16_t> ParseUnsigned16(std::string_view text);
 
-// "%*.*f" with `width` and `decimals`, leading blanks removed.
+// "%*.*f" with `width` and `decimals`, right-aligned, written the same in every locale.
+std::string FormatFixed(double value, int width, int decimals);
+// The same with the leading blanks removed.
 std::string FormatTrimmed(double value, int width, int decimals);
 
 // Seconds (a 32-bit float) as the signed hundredths kept in records: seconds * 100 + 0.5, truncated.

@@ -1,7 +1,8 @@
 #include "model/string_table.h"
 
+#include "model/number_text.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 namespace
@@ -129,9 +130,7 @@ std::string FormatModelString(int id, std::initializer_list<std::string_view> ar
 
 std::string FormatDecimalBound(double value)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%*.*f", 6, 2, value);
-    return buf;
+    return model::FormatFixed(value, 6, 2);
 }
 
 std::string FormatUnsignedBound(unsigned long value)
