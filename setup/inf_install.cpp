@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "setup/media_paths.h"
 
 #include <cctype>
 #include <cerrno>
@@ -170,7 +171,7 @@ SectionResult CollectFileList(const InfFile &inf, const std::string &listName, c
         auto sourceRel = SafeRelativePath(source);
         if (!IsPlainFileName(dest) || !sourceRel)
             return Fail(EINVAL, line.number);
-        out.push_back(QueuedCopy{JoinPath(sourceRoot, *sourceRel), JoinPath(*folder, dest), copyStyle});
+        out.push_back(QueuedCopy{FindOnMedia(sourceRoot, *sourceRel), JoinPath(*folder, dest), copyStyle});
     }
     return {};
 }
@@ -266,7 +267,7 @@ SectionResult QueueInfSectionFiles(const InfFile &inf, std::string_view section,
                 return Fail(EINVAL, line.number);
             if (!folder)
                 return Fail(ENOENT, dirLine ? dirLine : line.number);
-            copies.push_back(QueuedCopy{JoinPath(sourceRoot, file), JoinPath(*folder, file), copyStyle});
+            copies.push_back(QueuedCopy{FindOnMedia(sourceRoot, file), JoinPath(*folder, file), copyStyle});
             return SectionResult{};
         });
     if (!r.ok)

@@ -9,6 +9,7 @@
 #include "setup/inf_install.h"
 #include "setup/install_names.h"
 #include "setup/known_folders.h"
+#include "setup/media_paths.h"
 #include "setup/opc_registration.h"
 #include "setup/setup_messages.h"
 #include "setup/shared_dlls.h"
@@ -152,7 +153,7 @@ int InstallDriver(int run, int /*unused*/, int scadaNode, const char *mediaPath,
     std::string infPath = InfFilePath(mediaPath);
     InfOpenResult opened;
     if (FitsPath(infPath))
-        opened = OpenInfFile(infPath);
+        opened = OpenInfFile(FindOnMedia(NormalizeFolder(mediaPath), FileNameOf(infPath)));
     else
         opened.error = ENAMETOOLONG;
     if (!opened.ok) {

@@ -2,6 +2,7 @@
 #include "setup/inf_install.h"
 #include "temp_dir.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace kvz;
@@ -168,4 +169,26 @@ TEST_F(InfInstall, ABadRegistryLineFailsItsSectionAndWritesNothing)
         EXPECT_EQ(r.line, 5);
         EXPECT_FALSE(RegReadString(Hive::LocalMachine, "Software\\Q", "First"));
     }
+}
+
+TEST_F(InfInstall, SourcesAreFoundOnTheMediaWhateverTheirCase)
+{
+    std::string media = dir / "media";
+    std::filesystem::create_directories(media + "/DISK1");
+    std::ofstream(media + "/DISK1/KVZOPC.DLL") << "x";
+    std::ofstream(media + "/exact.dll") << "x";
+    FileQueue queue;
+    SectionResult r =
+        QueueInfSectionFiles(InfFile::Parse(std::string(kDirs) + "[Node]\nCopyFiles = Main\n"
+                                                                 "[Main]\n"
+                                                                 "KVZopc.dll, disk1\\kvzopc.dll\n"
+                                                                 "exact.dll\n"
+                                                                 "absent.dll\n"),
+                             "Node", dirids, media, 8, queue);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(queue.Items().size(), 3u);
+    EXPECT_EQ(queue.Items()[0].source, media + "/DISK1/KVZOPC.DLL");
+    EXPECT_EQ(queue.Items()[0].target, (dir / "install") + "/KVZopc.dll");
+    EXPECT_EQ(queue.Items()[1].source, media + "/exact.dll");
+    EXPECT_EQ(queue.Items()[2].source, media + "/absent.dll");
 }

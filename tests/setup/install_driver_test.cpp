@@ -114,6 +114,15 @@ TEST_F(InstallDriverTest, MediaPathWithOrWithoutTrailingSeparatorInstallsTheSame
     }
 }
 
+TEST_F(InstallDriverTest, NamesOnTheMediaAreFoundWhateverTheirCase)
+{
+    std::filesystem::rename(media + "/KVZ.inf", media + "/kvz.INF");
+    std::filesystem::rename(media + "/KVZdidw.exe", media + "/KVZDIDW.EXE");
+    ASSERT_EQ(Install(0, nullptr), 1);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ReadFile(install + "/KVZdidw.exe"), "media KVZdidw.exe");
+}
+
 TEST_F(InstallDriverTest, DirectoryIdFailuresStopBeforeTheQueue)
 {
     std::string base = tmp.path().string() + "/";
