@@ -19,6 +19,8 @@ constexpr std::string_view kDestinationDirs = "DestinationDirs";
 constexpr std::string_view kDefaultDestDir = "DefaultDestDir";
 constexpr std::string_view kCopyFiles = "CopyFiles";
 constexpr std::string_view kAddReg = "AddReg";
+constexpr std::string_view kSourceDisksNames = "SourceDisksNames";
+constexpr std::string_view kSourceDisksFiles = "SourceDisksFiles";
 constexpr std::string_view kClassesKey = "Software\\Classes";
 // The registry store cannot hold an empty value name; a key's default value goes by the name
 // registry exports give it.
@@ -57,7 +59,7 @@ std::optional<uint32_t> ParseNumber(std::string_view text)
 
 // A relative path inside its root: '\' read as '/', "." and empty parts dropped, and nothing that
 // climbs out (an absolute path, a drive, "..") accepted.
-std::optional<std::string> SafeRelativePath(std::string_view text)
+std::optional<std::string> SafeRelativePath(std::string_view text, bool allowEmpty = false)
 {
     if (text.empty() || text.front() == '/' || text.front() == '\\' || (text.size() > 1 && text[1] == ':'))
         return std::nullopt;
@@ -77,7 +79,7 @@ std::optional<std::string> SafeRelativePath(std::string_view text)
             out += '/';
         out += part;
     }
-    if (out.empty())
+    if (out.empty() && !allowEmpty)
         return std::nullopt;
     return out;
 }
@@ -150,6 +152,56 @@ std::optional<std::string> DestinationFolder(const InfFile &inf, std::string_vie
     return JoinPath(*folder, *relative);
 }
 
+// The folder of a source file below the media root: its disk's path from [SourceDisksNames] (written
+// from the media's root) and its subfolder from [SourceDisksFiles], when the INF names them; "" when
+// it names neither; nothing when either climbs out of the media.
+std::optional<std::string> SourceFolder(const InfFile &inf, const std::string &sourceName,
+                                        const DirectoryIds &dirids)
+{
+    const InfSection *files = inf.FindSection(kSourceDisksFiles);
+    const InfLine *entry = nullptr;
+    for (size_t i = 0; files && !entry && i < files->lines.size(); ++i) {
+        const InfLine &line = files->lines[i];
+        if (line.hasKey && !line.malformed && EqualsIgnoreCase(inf.Substitute(line.key, &dirids), sourceName))
+            entry = &line;
+    }
+    if (!entry)
+        return std::string();
+    std::string diskPath;
+    std::string disk = Field(inf, *entry, 0, dirids);
+    if (const InfSection *names = inf.FindSection(kSourceDisksNames); names && !disk.empty()) {
+        for (const InfLine &line : names->lines) {
+            if (line.hasKey && !line.malformed && inf.Substitute(line.key, &dirids) == disk) {
+                diskPath = Field(inf, line, 3, dirids);
+                break;
+            }
+        }
+    }
+    std::string folder;
+    for (std::string part : {diskPath, Field(inf, *entry, 1, dirids)}) {
+        size_t start = part.find_first_not_of("/\\");
+        if (start == std::string::npos)
+            continue;
+        auto relative = SafeRelativePath(std::string_view(part).substr(start), true);
+        if (!relative)
+            return std::nullopt;
+        if (!relative->empty())
+            folder = folder.empty() ? *relative : folder + "/" + *relative;
+    }
+    return folder;
+}
+
+// Where a source file is read: below the media root, in its disk's folder when the INF names one.
+std::optional<std::string> SourcePath(const InfFile &inf, const std::string &root, const std::string &name,
+                                      const DirectoryIds &dirids)
+{
+    auto relative = SafeRelativePath(name);
+    auto folder = SourceFolder(inf, name, dirids);
+    if (!relative || !folder)
+        return std::nullopt;
+    return FindOnMedia(root, folder->empty() ? *relative : *folder + "/" + *relative);
+}
+
 // The copies of one file-list section.
 SectionResult CollectFileList(const InfFile &inf, const std::string &listName, const DirectoryIds &dirids,
                               const std::string &sourceRoot, uint32_t copyStyle, std::vector<QueuedCopy> &out)
@@ -168,10 +220,10 @@ SectionResult CollectFileList(const InfFile &inf, const std::string &listName, c
         std::string source = Field(inf, line, 1, dirids);
         if (source.empty())
             source = dest;
-        auto sourceRel = SafeRelativePath(source);
-        if (!IsPlainFileName(dest) || !sourceRel)
+        auto sourcePath = SourcePath(inf, sourceRoot, source, dirids);
+        if (!IsPlainFileName(dest) || !sourcePath)
             return Fail(EINVAL, line.number);
-        out.push_back(QueuedCopy{FindOnMedia(sourceRoot, *sourceRel), JoinPath(*folder, dest), copyStyle});
+        out.push_back(QueuedCopy{*sourcePath, JoinPath(*folder, dest), copyStyle});
     }
     return {};
 }
@@ -263,11 +315,12 @@ SectionResult QueueInfSectionFiles(const InfFile &inf, std::string_view section,
             std::string file = name.substr(1);
             int dirLine = 0;
             auto folder = DestinationFolder(inf, kDefaultDestDir, dirids, dirLine);
-            if (!IsPlainFileName(file))
+            auto sourcePath = SourcePath(inf, sourceRoot, file, dirids);
+            if (!IsPlainFileName(file) || !sourcePath)
                 return Fail(EINVAL, line.number);
             if (!folder)
                 return Fail(ENOENT, dirLine ? dirLine : line.number);
-            copies.push_back(QueuedCopy{FindOnMedia(sourceRoot, file), JoinPath(*folder, file), copyStyle});
+            copies.push_back(QueuedCopy{*sourcePath, JoinPath(*folder, file), copyStyle});
             return SectionResult{};
         });
     if (!r.ok)

@@ -192,3 +192,31 @@ TEST_F(InfInstall, SourcesAreFoundOnTheMediaWhateverTheirCase)
     EXPECT_EQ(queue.Items()[1].source, media + "/exact.dll");
     EXPECT_EQ(queue.Items()[2].source, media + "/absent.dll");
 }
+
+TEST_F(InfInstall, SourceDisksNameTheFoldersOfSourceFiles)
+{
+    std::string text = std::string(kDirs) + "[SourceDisksNames]\n"
+                                            "1 = \"Disk 1\",,, \\disk1\n"
+                                            "2 = \"Disk 2\"\n"
+                                            "[SourceDisksFiles]\n"
+                                            "a.dll = 1\n"
+                                            "b.dll = 1, sub\n"
+                                            "c.dll = 2, \"x\\y\"\n"
+                                            "[Node]\nCopyFiles = Main, @a.dll\n"
+                                            "[Main]\na.dll\nb.dll\nc.dll\nd.dll\n";
+    auto copies = Queue(text, "Node");
+    ASSERT_EQ(copies.size(), 5u);
+    EXPECT_EQ(copies[0].first, "/media/disk1/a.dll");
+    EXPECT_EQ(copies[1].first, "/media/disk1/sub/b.dll");
+    EXPECT_EQ(copies[2].first, "/media/x/y/c.dll");
+    EXPECT_EQ(copies[3].first, "/media/d.dll");
+    EXPECT_EQ(copies[4].first, "/media/disk1/a.dll");
+
+    SectionResult r;
+    EXPECT_TRUE(Queue(std::string(kDirs) +
+                          "[SourceDisksNames]\n1 = d,,, ..\\..\n[SourceDisksFiles]\na.dll = 1\n"
+                          "[Node]\nCopyFiles = Main\n[Main]\na.dll\n",
+                      "Node", &r)
+                    .empty());
+    EXPECT_FALSE(r.ok);
+}
