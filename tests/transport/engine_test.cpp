@@ -1,5 +1,6 @@
 // The connection engine driven through a recording link and a hand-moved clock: connection set-up,
 // S7 and S5 answers (well-formed and misbehaving), timers, retries and resets.
+#include "connection_status.h"
 #include "engine.h"
 #include "fake_link.h"
 #include "s7_frames.h"
@@ -487,4 +488,32 @@ TEST_F(EngineTest, S5WriteAnswersAndControllerErrors)
     Receive(Dt(bad));
     EXPECT_EQ(Completion(), FL_COMPLETION_OTHER_REFERENCE);
     EXPECT_TRUE(GuardsIntact());
+}
+
+TEST_F(EngineTest, TheStatusRecordShowsTheCountersAndItemsPerSecond)
+{
+    Connect(kKindS7);
+    c.status_tick = clock.now;
+    for (uint16_t ref = 1; ref <= 3; ++ref) {
+        S7Request(ref, {2, 2});
+        ASSERT_EQ(SubmitRequest(c, View(), false), 1);
+        Receive(Dt(S7Answer(ref, 0x04, 2, {0xFF, 0x04, 0x00, 0x10, 1, 2, 0xFF, 0x04, 0x00, 0x10, 3, 4})));
+    }
+    clock.Advance(500);
+    uint8_t record[FL_CS_SIZE] = {};
+    FillConnectionStatus(c, 7, 9, record);
+    auto field = [&](int offset) {
+        return static_cast<uint16_t>(record[offset] | (record[offset + 1] << 8));
+    };
+    EXPECT_EQ(field(FL_CS_INDEX), 7);
+    EXPECT_EQ(field(FL_CS_STATE), kStateConnected);
+    EXPECT_EQ(field(FL_CS_CONNECTIONS), 9);
+    EXPECT_EQ(field(FL_CS_SEND_CREDIT), 1);
+    EXPECT_EQ(field(FL_CS_PDU_SIZE), 480);
+    EXPECT_EQ(field(FL_CS_SEND_NUMBER), 4); // the set-up answer and three answers
+    EXPECT_EQ(field(FL_CS_THROUGHPUT), 12); // six items in half a second
+    EXPECT_EQ(field(FL_CS_SOCKET_CHECK), 1);
+    clock.Advance(1000);
+    FillConnectionStatus(c, 7, 9, record);
+    EXPECT_EQ(field(FL_CS_THROUGHPUT), 0);
 }
