@@ -11,11 +11,12 @@ Tables &LibraryTables()
 
 int FreeConnectionSlot(const Tables &tables)
 {
-    if (tables.connection_count >= kMaxConnections) {
+    int count = tables.connection_count;
+    if (count >= kMaxConnections) {
         return -1;
     }
-    if (!tables.connections[tables.connection_count].in_use) {
-        return tables.connection_count;
+    if (!tables.connections[count].in_use) {
+        return count;
     }
     for (int i = 0; i < kMaxConnections; ++i) {
         if (!tables.connections[i].in_use) {

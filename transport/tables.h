@@ -4,6 +4,7 @@
 #include "connection.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -25,7 +26,7 @@ struct Tables {
     std::mutex lock; // guards the connection count and the use of slots
     std::array<Channel, kMaxChannels> channels;
     std::array<Connection, kMaxConnections> connections;
-    int connection_count = 0;
+    std::atomic<int> connection_count{0}; // changed under the lock, read by the status call without it
 };
 
 Tables &LibraryTables();
