@@ -8,7 +8,6 @@
 #include "platform/registry.h"
 
 #include <csignal>
-#include <regex>
 #include <sstream>
 
 using namespace niotest;
@@ -24,13 +23,18 @@ TEST_F(NioTest, StatusLaunchesTheDriverAndShowsALiveImage)
 
     std::ostringstream status;
     ASSERT_EQ(nio::DriverStatusCommand(status), 0) << status.str();
-    EXPECT_TRUE(std::regex_match(status.str(), std::regex("run_state: 1\n"
-                                                          "heartbeat: moving\n"
-                                                          "current_map: 1\n"
-                                                          "loaded_map: 1\n"
-                                                          "clients: 0\n"
-                                                          "channel 0: TX=[0-9]+ RX=[0-9]+\n"
-                                                          "channel 1: TX=[0-9]+ RX=[0-9]+\n")))
+    // Counters move while we look: compare the lines with the numbers taken out.
+    std::istringstream lines(status.str());
+    std::vector<std::string> got;
+    for (std::string line; std::getline(lines, line);) {
+        auto tx = line.find("TX=");
+        if (tx != std::string::npos)
+            line = line.substr(0, tx) + (line.find(" RX=") != std::string::npos ? "TX RX" : "?");
+        got.push_back(line);
+    }
+    EXPECT_EQ(
+        got, (std::vector<std::string>{"run_state: 1", "heartbeat: moving", "current_map: 1", "loaded_map: 1",
+                                       "clients: 0", "channel 0: TX RX", "channel 1: TX RX"}))
         << status.str();
 
     EXPECT_EQ(nio::DriverControlCommand(nio::DriverVerb::Reload, ""), 0);
