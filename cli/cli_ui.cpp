@@ -1,0 +1,40 @@
+#include "cli/cli_ui.h"
+
+#include <cstdio>
+
+namespace
+{
+
+std::string OneLine(std::string text)
+{
+    for (char &c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return text;
+}
+
+} // namespace
+
+kvz::MsgResult CliUi::ShowMessage(const kvz::MessageRequest &request)
+{
+    std::string caption = request.caption.empty() ? "KVZ" : request.caption;
+    std::fprintf(stderr, "%s: %s\n", OneLine(caption).c_str(), OneLine(request.text).c_str());
+    switch (request.buttons) {
+    case kvz::MsgButtons::Ok:
+        if (request.icon != kvz::MsgIcon::Information)
+            ++errors_;
+        return kvz::MsgResult::Ok;
+    case kvz::MsgButtons::YesNo:
+        return answer_ == kvz::MsgResult::Yes ? kvz::MsgResult::Yes : kvz::MsgResult::No;
+    case kvz::MsgButtons::YesNoCancel:
+        return answer_ == kvz::MsgResult::Yes ? kvz::MsgResult::Yes : kvz::MsgResult::No;
+    default:
+        return kvz::MsgResult::Cancel;
+    }
+}
+
+void CliUi::ReportError(const std::string &text)
+{
+    std::fprintf(stderr, "kvzcfg: %s\n", OneLine(text).c_str());
+    ++errors_;
+}

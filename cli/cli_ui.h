@@ -1,0 +1,24 @@
+#pragma once
+// kvzcfg's front end: every message the configurator would show is one line on stderr; questions
+// take the answer the command line gave (No unless told otherwise); there are no dialogs.
+#include "platform/ui_services.h"
+
+class CliUi : public kvz::IUiServices
+{
+public:
+    explicit CliUi(kvz::MsgResult answer) : answer_(answer) {}
+
+    kvz::MsgResult ShowMessage(const kvz::MessageRequest &request) override;
+    std::optional<std::string> AskFileName(const kvz::FileDialogRequest &) override { return std::nullopt; }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void UpdateAllViews(int) override {}
+
+    // Messages that reported a problem (information and questions do not count).
+    int ErrorCount() const { return errors_; }
+    void ReportError(const std::string &text);
+
+private:
+    kvz::MsgResult answer_;
+    int errors_ = 0;
+};

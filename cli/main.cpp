@@ -1,0 +1,110 @@
+// kvzcfg: the configurator's document without its windows, for engineers' scripts and CI.
+//   kvzcfg convert IN OUT [--startup]   open IN as File > Open does, save OUT as Save As does
+//   kvzcfg dump FILE                    print the tree, one line per channel, device and poll record
+// Exit status: 0 done without an error message, 1 an error was shown (or an import wrote its error
+// file), 2 bad usage.
+#include "cli/cli_ui.h"
+#include "cli/tree_dump.h"
+#include "document/did_doc.h"
+#include "document/import_state.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+// Opens `path` into `doc` as File > Open does; false (with a message) when nothing could be opened.
+bool OpenInput(CDidDoc &doc, CliUi &ui, const std::string &path)
+{
+    if (::access(path.c_str(), R_OK) != 0) {
+        ui.ReportError("cannot open " + path + ": " + std::strerror(errno));
+        return false;
+    }
+    GetImportState().errorCount = 0;
+    doc.OpenChosenFile(path);
+    return true;
+}
+
+int Finish(const CliUi &ui)
+{
+    return ui.ErrorCount() > 0 || GetImportState().errorCount > 0 ? kExitError : kExitOk;
+}
+
+int Convert(const std::string &in, const std::string &out, bool startup)
+{
+    CliUi ui(startup ? kvz::MsgResult::Yes : kvz::MsgResult::No);
+    kvz::IUiServices *previous = kvz::SetUi(&ui);
+    int status = kExitError;
+    {
+        CDidDoc doc;
+        if (OpenInput(doc, ui, in)) {
+            if (ui.ErrorCount() == 0 && !doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
+                ui.ReportError(in + " holds no poll record; there is nothing to save");
+            else
+                doc.SaveAsChosenFile(out);
+            status = Finish(ui);
+        }
+    }
+    kvz::SetUi(previous);
+    return status;
+}
+
+int Dump(const std::string &file)
+{
+    CliUi ui(kvz::MsgResult::No);
+    kvz::IUiServices *previous = kvz::SetUi(&ui);
+    int status = kExitError;
+    {
+        CDidDoc doc;
+        if (OpenInput(doc, ui, file)) {
+            std::string text = DumpTree(doc.m_ChannelList);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+            status = Finish(ui);
+        }
+    }
+    kvz::SetUi(previous);
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    CLI::App app{"kvzcfg: convert and inspect KVZ driver configurations (binary .KVZ files and CSV files)"};
+    app.set_version_flag("--version", std::string("kvzcfg ") + KVZ_VERSION);
+    app.require_subcommand(1, 1);
+
+    std::string in, out, dumpFile;
+    bool startup = false;
+    CLI::App *convert =
+        app.add_subcommand("convert", "Open IN (.KVZ or .CSV) and save it as OUT (.KVZ or .CSV)");
+    convert->add_option("IN", in, "configuration to read")->required();
+    convert->add_option("OUT", out, "file to write")->required();
+    convert->add_flag("--startup", startup, "answer Yes when asked to make OUT the driver's startup file");
+    CLI::App *dump = app.add_subcommand("dump", "Print the configuration tree of FILE (.KVZ or .CSV)");
+    dump->add_option("FILE", dumpFile, "configuration to read")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion &e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError &e) {
+        app.exit(e);
+        std::fputs(app.help().c_str(), stderr);
+        return kExitUsage;
+    }
+    if (convert->parsed())
+        return Convert(in, out, startup);
+    return Dump(dumpFile);
+}

@@ -1,0 +1,183 @@
+#include "document/csv_file.h"
+#include "document/did_doc.h"
+#include "document/doc_strings.h"
+#include "document/import_state.h"
+#include "document/new_objects.h"
+#include "model/channel.h"
+#include "model/csv_fields.h"
+#include "model/device.h"
+#include "model/iorec.h"
+#include "model/model_message.h"
+#include "model/number_text.h"
+#include "model/string_table.h"
+#include "platform/ui_services.h"
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+namespace
+{
+
+constexpr size_t kLinePiece = 1023; // a longer line is read in pieces, each taken as a line
+
+enum class Section { None, Channel, Device, IORec, Asp };
+
+Section SectionOf(std::string_view keyword, Section current)
+{
+    if (model::EqualsNoCase(keyword, LoadModelString(IDS_KEY_CHANNEL)))
+        return Section::Channel;
+    if (model::EqualsNoCase(keyword, LoadModelString(IDS_KEY_DEVICE_NAME)))
+        return Section::Device;
+    if (model::EqualsNoCase(keyword, LoadModelString(IDS_KEY_IOREC)))
+        return Section::IORec;
+    if (model::EqualsNoCase(keyword, LoadModelString(IDS_KEY_ASP)))
+        return Section::Asp;
+    return current;
+}
+
+// The file's text as a text-mode read gives it: CR LF becomes LF.
+std::string ReadText(std::ifstream &in)
+{
+    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n'))
+            text.push_back(raw[i]);
+    return text;
+}
+
+// The next piece of at most 1023 characters, up to and including a line feed; a NUL ends the line's
+// text as it would end a C string.
+std::string_view NextPiece(std::string_view &rest)
+{
+    size_t n = std::min(rest.size(), kLinePiece);
+    size_t lf = rest.substr(0, n).find('\n');
+    if (lf != std::string_view::npos)
+        n = lf + 1;
+    std::string_view piece = rest.substr(0, n);
+    rest.remove_prefix(n);
+    size_t nul = piece.find('\0');
+    return nul == std::string_view::npos ? piece : piece.substr(0, nul);
+}
+
+class CsvImporter
+{
+public:
+    CsvImporter(CDidDoc &doc, std::string separator) : doc_(doc), separator_(std::move(separator)) {}
+
+    void Line(std::string_view line)
+    {
+        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front())))
+            line.remove_prefix(1);
+        if (line.empty() || line.front() == '\r' || line.front() == '\n')
+            return;
+        if (line.front() == LoadModelString(IDS_CSV_TITLE_MARK).front())
+            return;
+        if (line.front() == LoadModelString(IDS_KEY_MARK).front()) {
+            std::string_view cursor = line.substr(1);
+            if (auto keyword = NextCsvField(cursor, separator_))
+                section_ = SectionOf(*keyword, section_);
+            return;
+        }
+        switch (section_) {
+        case Section::Channel:
+            ChannelLine(line);
+            break;
+        case Section::Device:
+            DeviceLine(line);
+            break;
+        case Section::IORec:
+            IORecLine(line);
+            break;
+        case Section::None:
+        case Section::Asp:
+            break;
+        }
+    }
+
+private:
+    void ChannelLine(std::string_view line)
+    {
+        std::unique_ptr<CChannel> channel = NewChannel();
+        SetCurrentChannelOfTree(channel.get());
+        bool ignored = false;
+        channel->ReadCsv(line, separator_, ignored);
+        if (ignored) {
+            SetCurrentChannelOfTree(lastChannel_);
+            return;
+        }
+        lastChannel_ = channel.get();
+        doc_.m_ChannelList.push_back(std::move(channel));
+    }
+
+    void DeviceLine(std::string_view line)
+    {
+        std::unique_ptr<CDevice> device = NewDevice(lastChannel_);
+        bool ignored = false;
+        device->ReadCsv(line, separator_, ignored);
+        if (ignored)
+            return;
+        if (CChannel *channel = device->GetChannel()) {
+            lastChannel_ = channel;
+            channel->AddDevice(std::move(device));
+        }
+    }
+
+    void IORecLine(std::string_view line)
+    {
+        std::unique_ptr<CIORec> ioRec = NewIORec();
+        bool ignored = false;
+        ioRec->ReadCsv(line, separator_, ignored);
+        if (ignored)
+            return;
+        if (CDevice *device = ioRec->GetDevice())
+            device->AddIORec(std::move(ioRec));
+    }
+
+    CDidDoc &doc_;
+    std::string separator_;
+    Section section_ = Section::None;
+    CChannel *lastChannel_ = nullptr;
+};
+
+} // namespace
+
+void CDidDoc::ImportCsv(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return;
+    const std::string text = ReadText(in);
+    in.close();
+
+    ImportState &state = GetImportState();
+    CsvImporter importer(*this, GetListSeparator());
+    state.lineNumber = 0;
+    state.errorCount = 0;
+    state.importing = 1;
+    {
+        ScopedModelMessageRedirect toErrorFile(LogImportError);
+        std::string_view rest = text;
+        while (!rest.empty()) {
+            std::string_view piece = NextPiece(rest);
+            ++state.lineNumber;
+            importer.Line(piece);
+        }
+    }
+    state.importing = 0;
+
+    auto errors = static_cast<uint16_t>(state.errorCount);
+    if (errors > 0) {
+        kvz::MessageRequest box;
+        box.id = IDS_IMPORT_ERRORS;
+        box.text = FormatPlaceholders(LoadDocString(IDS_IMPORT_ERRORS),
+                                      {std::to_string(errors), state.errorFilePath});
+        box.icon = kvz::MsgIcon::Exclamation;
+        kvz::Ui().ShowMessage(box);
+    }
+    MakeUntitled();
+    m_bModified = true;
+    kvz::Ui().UpdateAllViews(1);
+}

@@ -1,0 +1,7 @@
+#pragma once
+// The CSV files and the import error file are text files with CR LF line ends, as the spreadsheets
+// that exchange them expect: every line feed written becomes CR LF, and CR LF read becomes a line feed.
+#include <string>
+#include <string_view>
+
+std::string ToTextMode(std::string_view text);
