@@ -25,8 +25,7 @@ constexpr long kS7MaxDataBlock = 0xFFFF;
 
 int ShowAddressRange(unsigned long low, unsigned long high)
 {
-    return ShowModelMessage(IDS_INVALID_START_ADDRESS,
-                            {FormatUnsignedBound(low), FormatUnsignedBound(high)});
+    return ShowModelMessage(IDS_INVALID_START_ADDRESS, {FormatUnsignedBound(low), FormatUnsignedBound(high)});
 }
 
 int ShowS5AddressRange()
@@ -234,7 +233,8 @@ void CDrvSpecificIORec::ComputeLength()
         SetEndAddress(GetStartAddress());
         return;
     }
-    uint16_t difference = static_cast<uint16_t>((GetEndAddress() & 0xFFFF) - (GetStartAddress() & 0xFFFF));
+    // An end before the start gives a difference beyond 65534, so the length shows as 0xFFFF.
+    uint32_t difference = (GetEndAddress() & 0xFFFFu) - (GetStartAddress() & 0xFFFFu);
     if (m_plcFamily == kFamilyTi) {
         uint16_t length = static_cast<uint16_t>(difference + 1);
         SetLengthValue(length == 0 ? 0xFFFF : length);
@@ -279,7 +279,8 @@ int CDrvSpecificIORec::CheckLimits()
         uint32_t start = GetStartAddress(), end = GetEndAddress();
         bool startAfterEnd = false;
         if (m_plcFamily == kFamilyS5)
-            startAfterEnd = static_cast<int16_t>(addr::S5Word(start)) > static_cast<int16_t>(addr::S5Word(end));
+            startAfterEnd =
+                static_cast<int16_t>(addr::S5Word(start)) > static_cast<int16_t>(addr::S5Word(end));
         else if (IsS7Family(m_plcFamily))
             startAfterEnd = addr::S7Byte(start) > addr::S7Byte(end);
         else if (m_plcFamily == kFamilyTi)
