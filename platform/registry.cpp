@@ -27,6 +27,15 @@ std::filesystem::path EnvOr(const char *var, const std::filesystem::path &fallba
     return (v && *v) ? std::filesystem::path(v) : fallback;
 }
 
+// "Software\\Quillmark\\Brennic\\" and "Software\\Quillmark\\Brennic" name the same key, as they do
+// for the system the paths come from.
+std::string KeyOf(std::string_view key)
+{
+    while (!key.empty() && key.back() == '\\')
+        key.remove_suffix(1);
+    return std::string(key);
+}
+
 std::filesystem::path StorePath(Hive hive)
 {
     return HiveRoot(hive) / kStoreName;
@@ -70,7 +79,7 @@ std::optional<std::string> ReadRaw(Hive hive, std::string_view key, std::string_
     CSimpleIniA ini(false, false, false);
     if (!Load(hive, ini))
         return std::nullopt;
-    const char *v = ini.GetValue(std::string(key).c_str(), std::string(name).c_str(), nullptr);
+    const char *v = ini.GetValue(KeyOf(key).c_str(), std::string(name).c_str(), nullptr);
     if (!v)
         return std::nullopt;
     return std::string(v);
@@ -83,10 +92,10 @@ bool Modify(Hive hive, std::string_view key, std::string_view name, const std::s
     if (!Load(hive, ini))
         return false;
     if (raw) {
-        if (ini.SetValue(std::string(key).c_str(), std::string(name).c_str(), raw->c_str()) < 0)
+        if (ini.SetValue(KeyOf(key).c_str(), std::string(name).c_str(), raw->c_str()) < 0)
             return false;
     } else {
-        ini.Delete(std::string(key).c_str(), std::string(name).c_str(), true);
+        ini.Delete(KeyOf(key).c_str(), std::string(name).c_str(), true);
     }
     std::string text;
     if (ini.Save(text) < 0)
@@ -159,7 +168,7 @@ bool RegKeyExists(Hive hive, std::string_view key)
     CSimpleIniA ini(false, false, false);
     if (!Load(hive, ini))
         return false;
-    return ini.GetSectionSize(std::string(key).c_str()) >= 0;
+    return ini.GetSectionSize(KeyOf(key).c_str()) >= 0;
 }
 
 std::optional<std::string> RegReadStringAnyHive(std::string_view key, std::string_view name)

@@ -64,3 +64,11 @@ TEST(Registry, WritesLeaveNoTemporaryFilesBehind)
         files += e.path().filename().string().starts_with(".") ? 100 : 1;
     EXPECT_EQ(files, 2); // the store and its lock file
 }
+
+TEST(Registry, ATrailingBackslashNamesTheSameKey)
+{
+    test::ScopedRegistry reg;
+    ASSERT_TRUE(RegWriteString(Hive::LocalMachine, "Software\\Quillmark\\Brennic\\", "FolderName", "Plant"));
+    EXPECT_EQ(RegReadString(Hive::LocalMachine, "Software\\Quillmark\\Brennic", "FolderName"), "Plant");
+    EXPECT_EQ(RegReadString(Hive::LocalMachine, "Software\\Quillmark\\Brennic\\", "FolderName"), "Plant");
+}
