@@ -52,9 +52,15 @@ int main()
     });
 
     spoll::PollEngine engine;
-    if (!engine.Attach()) {
+    switch (engine.Attach()) {
+    case spoll::AttachResult::Attached:
+        break;
+    case spoll::AttachResult::NoBlock:
         std::fprintf(stderr, "KVZSPOLL: the driver control block cannot be opened\n");
         return 1;
+    case spoll::AttachResult::AnotherEngineRuns:
+        std::fprintf(stderr, "KVZSPOLL: another poll engine serves this control block\n");
+        return 0;
     }
     const auto tick = std::chrono::milliseconds(TickMs());
     while (!g_stop) {

@@ -7,6 +7,8 @@
 #include "niolib/niolib.h"
 #include "platform/shm.h"
 
+#include <csignal>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -30,13 +32,34 @@ void RemoveImage(uint32_t number)
     kvz::UnlinkShm(std::string(nio::kAcronym) + n);
 }
 
+// The short name of a process, as the kernel keeps it.
+std::string ProcessName(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
+// A relaunch after a heartbeat that only stalled must not put a second engine on the same block.
+bool AnotherEngineServes(uint8_t *block)
+{
+    auto pid = static_cast<pid_t>(nio::LoadField32(block, kCbDriverPid));
+    return pid > 0 && pid != ::getpid() && ::kill(pid, 0) == 0 && ProcessName(pid) == ProcessName(::getpid());
+}
+
 } // namespace
 
-bool PollEngine::Attach()
+AttachResult PollEngine::Attach()
 {
     block_ = MapToDriver(0);
     if (!block_)
-        return false;
+        return AttachResult::NoBlock;
+    if (AnotherEngineServes(block_)) {
+        UnMapDriver();
+        block_ = nullptr;
+        return AttachResult::AnotherEngineRuns;
+    }
     nio::StoreField32(block_, kCbDriverPid, static_cast<uint32_t>(::getpid()));
     // Always a new number, also after a crashed driver: a client still holding the old image
     // sees current_map change and follows to the new one.
@@ -47,7 +70,7 @@ bool PollEngine::Attach()
         nio::StoreField16(block_, nio::kCbRunState, nio::kStateRun);
         PostDriverMessage(block_, kMsgInfo, "KVZSPOLL started");
     }
-    return true;
+    return AttachResult::Attached;
 }
 
 void PollEngine::BuildNextImage()

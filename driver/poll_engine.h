@@ -14,11 +14,14 @@ inline constexpr size_t kCbDriverPid = 36;
 inline constexpr uint16_t kMsgInfo = 23;
 inline constexpr uint16_t kMsgError = 70;
 
+enum class AttachResult { Attached, NoBlock, AnotherEngineRuns };
+
 class PollEngine
 {
 public:
-    // Attaches to (or creates) the control block and builds the first image; false without a block.
-    bool Attach();
+    // Attaches to (or creates) the control block and builds the first image, unless another live
+    // engine already serves the block.
+    AttachResult Attach();
     // One step: heartbeat, commands, counters.
     void Tick();
     // Leaves the block as a stopped driver and removes this engine's image.

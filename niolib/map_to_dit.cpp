@@ -54,8 +54,7 @@ int OpenImage(const char *acronym)
         r = kvz::OpenShm(name, 1);
     }
     if (!r.handle.valid()) {
-        s.ditView.Unmap();
-        s.ditHandle.Close();
+        UnMapDIT();
         nio_log(80, "MapToDIT() Map %s Does not exist", name.c_str());
         return 0;
     }

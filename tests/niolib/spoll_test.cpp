@@ -128,3 +128,15 @@ TEST_F(Spoll, StopAndStartAreAnswered)
     EXPECT_EQ(nio_StartStop(1), 1);
     EXPECT_TRUE(ui_.Texts().empty());
 }
+
+TEST_F(Spoll, ASecondEngineLeavesTheBlockToTheOneThatRuns)
+{
+    ASSERT_NE(nio_map_hdr(), nullptr);
+    uint8_t *cb = MapToDriver(0);
+    uint32_t first = nio::LoadField32(cb, spoll::kCbDriverPid);
+    kvz::SpawnResult second = kvz::SpawnProcess(KVZSPOLL_PATH, {});
+    ASSERT_GT(second.pid, 0);
+    EXPECT_EQ(kvz::WaitProcess(second.pid), 0);
+    EXPECT_EQ(nio::LoadField32(cb, spoll::kCbDriverPid), first);
+    EXPECT_EQ(nio::LoadField32(cb, nio::kCbCurrentMap), 1u);
+}
