@@ -140,3 +140,17 @@ TEST_F(Spoll, ASecondEngineLeavesTheBlockToTheOneThatRuns)
     EXPECT_EQ(nio::LoadField32(cb, spoll::kCbDriverPid), first);
     EXPECT_EQ(nio::LoadField32(cb, nio::kCbCurrentMap), 1u);
 }
+
+TEST_F(Spoll, ASecondConfiguratorAttachingToARunningDriverOnlyCountsItself)
+{
+    ASSERT_NE(nio_map_hdr(), nullptr);
+    uint32_t pid = nio::LoadField32(MapToDriver(0), spoll::kCbDriverPid);
+    uint32_t attaches = nio::LoadField32(MapToDriver(0), nio::kCbAttachCount); // the driver's own
+    nio::ResetForTests(); // as another process attaching afresh
+    logs_.clear();
+    ASSERT_NE(nio_map_hdr(), nullptr);
+    uint8_t *cb = MapToDriver(0);
+    EXPECT_EQ(nio::LoadField32(cb, nio::kCbAttachCount), attaches + 1);
+    EXPECT_FALSE(Logged(23, "MapToDriver() Re-Launching"));
+    EXPECT_EQ(nio::LoadField32(cb, spoll::kCbDriverPid), pid);
+}
