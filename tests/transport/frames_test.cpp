@@ -67,7 +67,7 @@ TEST(CrFrame, OnH1CarriesClassFourAndTheExtraParameters)
     EXPECT_EQ(unit.size() + 4, 0x20u);
 }
 
-TEST(CrFrame, AskesFor512ByteUnitsFromAnS7200Cp)
+TEST(CrFrame, AsksFor512ByteUnitsFromAnS7200Cp)
 {
     Bytes unit;
     BuildCr(unit, 1, ParseTsap("CP243", 1), Framing::Tcp);
