@@ -1,0 +1,95 @@
+// Units table: every unit that talks this driver's protocol and is not a standby unit becomes a device
+// on the current channel, with one poll record so that it is polled from the start.
+#include "import/dbf_table.h"
+#include "import/host_import.h"
+#include "import/import_common.h"
+
+#include "model/channel.h"
+#include "model/drv_specific_device.h"
+#include "model/drv_specific_iorec.h"
+#include "model/tree_state.h"
+#include "niolib/niolib.h"
+
+#include <memory>
+#include <strings.h>
+
+namespace hostdb
+{
+namespace
+{
+
+constexpr const char *kProtocolOfThisDriver = "VELDRIVE";
+constexpr const char *kStandbyMode = "Standby";
+constexpr const char *kDefaultStart = "ST0";
+constexpr const char *kDefaultEnd = "ST199";
+
+struct UnitFields {
+    int name, protocol, comment, mode;
+};
+
+// The unit's device with its default poll record, added to `channel`. Nothing when the device
+// refuses the name (it has shown why), as a device without its name could not be told apart.
+void CreateUnitDevice(CChannel &channel, const std::string &name, const std::optional<std::string> &comment)
+{
+    auto device = std::make_unique<CDrvSpecificDevice>(&channel);
+    device->SetChannel(&channel);
+    if (device->SetName(name) != 0)
+        return;
+    if (comment)
+        device->SetDescription(*comment);
+    CDevice *added = channel.AddDevice(std::move(device));
+
+    auto record = std::make_unique<CDrvSpecificIORec>();
+    CDrvSpecificIORec *pollRecord = record.get();
+    added->AddIORec(std::move(record));
+    pollRecord->SetDevice(added);
+    pollRecord->ParseAddress(kDefaultStart, 1);
+    pollRecord->ComputeLength();
+    pollRecord->ParseAddress(kDefaultEnd, 0);
+    pollRecord->ComputeLength();
+}
+
+bool TakesUnit(const DbfTable &table, const UnitFields &f, int record)
+{
+    auto protocol = table.ReadText(record, f.protocol);
+    if (!protocol || protocol->find(kProtocolOfThisDriver) == std::string::npos)
+        return false;
+    // A table without a MODE field has no standby units.
+    if (f.mode >= 0) {
+        auto mode = table.ReadText(record, f.mode);
+        if (!mode || strcasecmp(mode->c_str(), kStandbyMode) == 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void ImportUnits(const std::string &path)
+{
+    auto table = DbfTable::Open(path);
+    if (!table) {
+        ShowFailedToOpen(path, kImportUnitsCaption);
+        return;
+    }
+    UnitFields f{table->FieldIndex("NAME"), table->FieldIndex("PROTOCOL"), table->FieldIndex("COMMENT"),
+                 table->FieldIndex("MODE")};
+    if (f.name < 0 || f.protocol < 0 || f.comment < 0)
+        return;
+    nio_log(kLogInformation, kSuccessLog, table->RecordCount());
+
+    for (int record = 0; record < table->RecordsHeld(); ++record) {
+        if (!TakesUnit(*table, f, record))
+            continue;
+        // A blank name is no name: such a device could be neither told apart nor saved.
+        auto name = table->ReadText(record, f.name);
+        if (!name || name->empty() || FindDeviceByName(*name))
+            continue;
+        CChannel *channel = GetCurrentChannel();
+        if (!channel)
+            return;
+        CreateUnitDevice(*channel, *name, table->ReadText(record, f.comment));
+    }
+}
+
+} // namespace hostdb
