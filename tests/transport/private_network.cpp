@@ -10,6 +10,7 @@
 #include <net/if.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -47,16 +48,23 @@ std::string PeersFolder(std::string &why)
         why = "node is not installed";
         return {};
     }
-    if (!std::filesystem::exists(peers / "node_modules" / "node-snap7")) {
+    // Tests run in parallel: one installs, the others wait for it.
+    auto built = peers / "node_modules" / "node-snap7" / "build" / "Release" / "node_snap7.node";
+    int lock = open("/tmp/kvz-test-peers-npm.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (lock >= 0) {
+        flock(lock, LOCK_EX);
+    }
+    if (!std::filesystem::exists(built)) {
         std::string command =
             "cd '" + peers.string() + "' && npm ci --no-audit --no-fund --loglevel=error >/dev/null 2>&1";
-        if (std::system(command.c_str()) != 0 ||
-            !std::filesystem::exists(peers / "node_modules" / "node-snap7")) {
+        if (std::system(command.c_str()) != 0 || !std::filesystem::exists(built)) {
             why = "node-snap7 is not installed in tests/peers and npm ci failed";
-            return {};
         }
     }
-    return peers.string();
+    if (lock >= 0) {
+        close(lock);
+    }
+    return why.empty() ? peers.string() : std::string();
 }
 
 PeerProcess::~PeerProcess()
