@@ -63,6 +63,17 @@ struct Block {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(FL_RB_S7_BLOCK_SIZE);
     void Put32(int at, uint32_t v) { std::memcpy(&bytes[at], &v, 4); }
     void Put16(int at, uint16_t v) { std::memcpy(&bytes[at], &v, 2); }
+    bool AllItemsGood(int items) const
+    {
+        for (int i = 0; i < items; ++i) {
+            uint32_t result;
+            std::memcpy(&result, &bytes[FL_RB_ITEM_BASE + FL_RB_ITEM_SIZE * i + FL_RB_ITEM_RESULT], 4);
+            if (result != FL_RESULT_OK) {
+                return false;
+            }
+        }
+        return true;
+    }
     uint32_t Completion() const
     {
         uint32_t v;
@@ -150,7 +161,7 @@ Figures FerrolinkReads(int connections, int items, int per_connection)
                 continue;
             }
             progressed = true;
-            if (completion != FL_COMPLETION_DONE || timed_out) {
+            if (completion != FL_COMPLETION_DONE || timed_out || !blocks[i].AllItemsGood(items)) {
                 ++lost;
             }
             latencies.push_back(std::chrono::duration<double, std::micro>(now - started[i]).count());
