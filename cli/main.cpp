@@ -4,9 +4,9 @@
 // Exit status: 0 done without an error message, 1 an error was shown (or an import wrote its error
 // file), 2 bad usage.
 #include "cli/cli_ui.h"
-#include "cli/tree_dump.h"
 #include "document/did_doc.h"
 #include "document/import_state.h"
+#include "document/tree_dump.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,4 +1,4 @@
-#include "cli/tree_dump.h"
+#include "document/tree_dump.h"
 
 #include "model/dictionaries.h"
 #include "model/drv_specific_channel.h"
