@@ -1,0 +1,162 @@
+// kvzcfg as engineers and scripts run it: real files, real registry hives, exit codes and streams.
+#include "platform/registry.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+
+namespace
+{
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+size_t CountLines(const std::string &text)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+class KvzcfgTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1); }
+    void TearDown() override { ::unsetenv("SOURCE_DATE_EPOCH"); }
+
+    Outcome Kvzcfg(const std::string &args)
+    {
+        std::string command =
+            "cd '" + dir_.path().string() + "' && '" KVZCFG_PATH "' " + args + " >out.txt 2>err.txt";
+        int raw = std::system(command.c_str());
+        Outcome r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadFile(dir_ / "out.txt");
+        r.err = ReadFile(dir_ / "err.txt");
+        return r;
+    }
+    std::string Demo() { return std::string(std::getenv("KVZ_TEST_SOURCE_DIR")) + "/demo/DEMO.csv"; }
+
+    kvz::test::ScopedRegistry registry_;
+    kvz::test::TempDir dir_;
+};
+
+TEST_F(KvzcfgTest, BadUsageGivesTwoAndTheUsage)
+{
+    for (const char *args :
+         {"", "frobnicate", "convert only-one.csv", "dump", "dump a.KVZ b.KVZ", "convert --bogus a b"}) {
+        Outcome r = Kvzcfg(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << args;
+        EXPECT_EQ(r.out, "") << args;
+    }
+    Outcome help = Kvzcfg("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("convert"), std::string::npos);
+    Outcome version = Kvzcfg("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_NE(version.out.find("7.10.58.2"), std::string::npos);
+}
+
+TEST_F(KvzcfgTest, ConvertsTheDemoPlantBothWaysAndDumpsIt)
+{
+    Outcome toBinary = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ");
+    EXPECT_EQ(toBinary.status, 0) << toBinary.err;
+    EXPECT_EQ(toBinary.err, "");
+
+    Outcome dump = Kvzcfg("dump DEMO.KVZ");
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(CountLines(dump.out), 3u + 7u + 13u); // channels, devices, poll records
+    EXPECT_NE(dump.out.find("device KILN: description=\"Kiln controller (S5)\" plc_type=\"S5 Series\""),
+              std::string::npos);
+    EXPECT_NE(dump.out.find("start=\"DB:3:0\" end=\"DB:3:63\" length=\"64\""), std::string::npos);
+
+    Outcome toCsv = Kvzcfg("convert DEMO.KVZ back.csv");
+    EXPECT_EQ(toCsv.status, 0) << toCsv.err;
+    Outcome again = Kvzcfg("convert back.csv AGAIN.kvz");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(ReadFile(dir_ / "AGAIN.kvz"), ReadFile(dir_ / "DEMO.KVZ"));
+    Outcome csvDump = Kvzcfg("dump back.csv");
+    EXPECT_EQ(csvDump.status, 0);
+    EXPECT_EQ(CountLines(csvDump.out), CountLines(dump.out));
+}
+
+TEST_F(KvzcfgTest, ErrorsShownGiveOneWithOneLinePerMessage)
+{
+    WriteFile(dir_ / "notes.txt", "x");
+    Outcome wrongType = Kvzcfg("convert notes.txt OUT.KVZ");
+    EXPECT_EQ(wrongType.status, 1);
+    EXPECT_EQ(wrongType.err, "KVZ: Invalid File Type specified.\n");
+
+    Outcome missing = Kvzcfg("dump NONE.KVZ");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("NONE.KVZ"), std::string::npos);
+
+    WriteFile(dir_ / "BAD.KVZ", std::string(200, '\0'));
+    Outcome corrupt = Kvzcfg("dump BAD.KVZ");
+    EXPECT_EQ(corrupt.status, 1);
+    EXPECT_EQ(corrupt.err, "WARNING ! 0: Older File Format, Please save & re-open\n"
+                           "The Configuration file is corrupt, Please re-save: File Read Error\n");
+
+    Outcome wrongTarget = Kvzcfg("convert '" + Demo() + "' OUT.txt");
+    EXPECT_EQ(wrongTarget.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "OUT.txt"));
+}
+
+TEST_F(KvzcfgTest, AnImportThatWroteItsErrorFileGivesOne)
+{
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, "Software\\Quillmark\\Brennic\\", "PDBPATH",
+                                    dir_.path().string()));
+    std::string csv = ReadFile(Demo());
+    csv.replace(csv.find("1,BOILER1"), 9, "1,NOBODY");
+    WriteFile(dir_ / "IN.CSV", csv);
+    Outcome r = Kvzcfg("convert IN.CSV OUT.KVZ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("1 Errors detected during import. Errors reported to file"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(CountLines(r.err), 1u);
+    EXPECT_NE(ReadFile(dir_ / "KVZDIDW.ERR").find("DEVICE NAME  not found. Line ignored!"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "OUT.KVZ")); // what could be read is still converted
+}
+
+TEST_F(KvzcfgTest, AConfigurationWithoutPollRecordsCannotBeSaved)
+{
+    WriteFile(dir_ / "EMPTY.CSV", "!CHANNEL\n1,Yes,5.0,10.0,3,TCP/IP,eth0\n");
+    Outcome r = Kvzcfg("convert EMPTY.CSV OUT.KVZ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no poll record"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "OUT.KVZ"));
+}
+
+TEST_F(KvzcfgTest, TheStartupQuestionIsAnsweredNoUnlessAsked)
+{
+    const char *key = "Software\\Quillmark\\Brennic\\Config";
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, key, "ConfigFile", "/elsewhere/PLANT.KVZ"));
+    Outcome no = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ");
+    EXPECT_EQ(no.status, 0);
+    EXPECT_NE(no.err.find("Warning !: You are Saving to DEMO.KVZ"), std::string::npos) << no.err;
+    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), "/elsewhere/PLANT.KVZ");
+
+    Outcome yes = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ --startup");
+    EXPECT_EQ(yes.status, 0);
+    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), "DEMO.KVZ");
+}
+
+} // namespace
