@@ -2,6 +2,7 @@
 // poll records of its device, so that the driver polls it.
 #include "model/device.h"
 #include "model/drv_specific_iorec.h"
+#include "model/model_message.h"
 #include "model/siemens_address.h"
 #include "model/tree_state.h"
 
@@ -33,6 +34,9 @@ uint32_t OnePast(int16_t family, uint32_t start, uint32_t end)
 
 LearnResult CDrvSpecificIORec::LearnAddress(std::string_view text)
 {
+    // Addresses come in bulk from the host database and the driver's messages: one that cannot be
+    // used is skipped without a message box.
+    ScopedModelMessageRedirect quiet([](const std::string &) {});
     text = text.substr(0, kLearnTextMax);
     size_t colon = text.find(':');
     if (colon == std::string_view::npos)

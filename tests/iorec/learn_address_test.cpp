@@ -116,6 +116,7 @@ TEST_F(IORecTest, LearnAddressMergesIntoTheDevicesRecords)
         }
         EXPECT_EQ(after, c.after);
         EXPECT_EQ(GetPollRecordCount(), countBefore + (c.result == LearnResult::Added ? 1 : 0));
+        EXPECT_TRUE(ui.messages.empty()); // addresses that cannot be used are skipped silently
         channel->RemoveDevice(device);
     }
 }
