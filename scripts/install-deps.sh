@@ -6,8 +6,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev libshp-dev shapelib
   qt6-base-dev xvfb
-  tshark iproute2 nodejs npm python3 make
+  tshark iproute2 python3 make
 )
+# The machine image brings its own Node.js with npm; Debian's npm would conflict with it.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
