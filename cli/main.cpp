@@ -1,9 +1,11 @@
 // kvzcfg: the configurator's document without its windows, for engineers' scripts and CI.
 //   kvzcfg convert IN OUT [--startup]   open IN as File > Open does, save OUT as Save As does
 //   kvzcfg dump FILE                    print the tree, one line per channel, device and poll record
+//   kvzcfg import-dbf TABLE [--into CONFIG] --out OUT [--verbose]   see cli/import_dbf_command.h
 // Exit status: 0 done without an error message, 1 an error was shown (or an import wrote its error
 // file), 2 bad usage.
 #include "cli/cli_ui.h"
+#include "cli/import_dbf_command.h"
 #include "document/did_doc.h"
 #include "document/import_state.h"
 #include "document/tree_dump.h"
@@ -92,6 +94,8 @@ int main(int argc, char **argv)
     convert->add_flag("--startup", startup, "answer Yes when asked to make OUT the driver's startup file");
     CLI::App *dump = app.add_subcommand("dump", "Print the configuration tree of FILE (.KVZ or .CSV)");
     dump->add_option("FILE", dumpFile, "configuration to read")->required();
+    ImportDbfOptions importDbf;
+    CLI::App *importDbfCommand = AddImportDbfCommand(app, importDbf);
 
     try {
         app.parse(argc, argv);
@@ -106,5 +110,7 @@ int main(int argc, char **argv)
     }
     if (convert->parsed())
         return Convert(in, out, startup);
+    if (importDbfCommand->parsed())
+        return RunImportDbf(importDbf);
     return Dump(dumpFile);
 }
