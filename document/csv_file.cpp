@@ -24,7 +24,7 @@ std::string GetListSeparator()
 
 bool CsvOutput::Append(std::string_view text, std::error_code *error)
 {
-    pending_ += ToTextMode(text);
+    AppendTextMode(pending_, text);
     return pending_.size() < kFlushSize || Flush(error);
 }
 

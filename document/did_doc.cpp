@@ -39,15 +39,12 @@ void CDidDoc::SetCurrentChannel(CChannel *channel)
 
 void CDidDoc::DeleteContents()
 {
+    // A device goes with its poll records (and takes them out of the poll record count), so the tree is
+    // emptied in time proportional to its size.
     for (auto &channel : m_ChannelList) {
         channel->SetCurrentDevice(nullptr);
-        for (const auto &device : channel->Devices()) {
-            device->SetCurrentIORec(nullptr);
-            while (device->IORecCount() > 0)
-                device->RemoveIORec(device->IORecs().front().get()); // destroyed here
-        }
         while (channel->DeviceCount() > 0)
-            channel->RemoveDevice(channel->Devices().front().get());
+            channel->RemoveDevice(channel->Devices().back().get());
     }
     m_ChannelList.clear();
     m_pCurrentChannel = nullptr;

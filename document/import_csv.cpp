@@ -3,6 +3,7 @@
 #include "document/doc_strings.h"
 #include "document/import_state.h"
 #include "document/new_objects.h"
+#include "document/text_mode.h"
 #include "model/channel.h"
 #include "model/csv_fields.h"
 #include "model/device.h"
@@ -15,6 +16,7 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace
 {
@@ -34,18 +36,6 @@ Section SectionOf(std::string_view keyword, Section current)
     if (model::EqualsNoCase(keyword, LoadModelString(IDS_KEY_ASP)))
         return Section::Asp;
     return current;
-}
-
-// The file's text as a text-mode read gives it: CR LF becomes LF.
-std::string ReadText(std::ifstream &in)
-{
-    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string text;
-    text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i)
-        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n'))
-            text.push_back(raw[i]);
-    return text;
 }
 
 // The next piece of at most 1023 characters, up to and including a line feed; a NUL ends the line's
@@ -149,8 +139,10 @@ void CDidDoc::ImportCsv(const std::string &path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return;
-    const std::string text = ReadText(in);
+    std::ostringstream raw;
+    raw << in.rdbuf();
     in.close();
+    const std::string text = FromTextMode(raw.view());
 
     ImportState &state = GetImportState();
     CsvImporter importer(*this, GetListSeparator());

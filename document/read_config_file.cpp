@@ -24,21 +24,54 @@ namespace
 
 enum class ReadResult { Done, Corrupt, IoError };
 
-// The file being read. Every read must lie inside both the stored file length and the real file;
-// anything else marks the file corrupt before a byte is taken.
+#define KVZ_TRY_LOAD(expr)                                                                                   \
+    do {                                                                                                     \
+        ReadResult r_ = (expr);                                                                              \
+        if (r_ != ReadResult::Done)                                                                          \
+            return r_;                                                                                       \
+    } while (0)
+
+// The file being read, taken into memory with one read. Every read must lie inside both the stored
+// file length and the real file; anything else marks the file corrupt before a byte is taken.
 class ConfigSource
 {
 public:
-    ConfigSource(int fd, uint64_t actualSize) : fd_(fd), limit_(actualSize) {}
-    void LimitTo(uint64_t storedLength) { limit_ = std::min(limit_, storedLength); }
-
-    ReadResult Read(uint64_t pos, std::span<uint8_t> out) const
+    // Reads the file up to its stored length (the data areas after the last record included, as the
+    // driver loads it); a failing read is an I/O error, a file shorter than its header is corrupt.
+    ReadResult Load(int fd, uint64_t actualSize)
     {
-        if (pos > limit_ || out.size() > limit_ - pos)
+        uint64_t wanted = std::min<uint64_t>(actualSize, kHeaderPos + kHeaderSize);
+        KVZ_TRY_LOAD(ReadAt(fd, 0, wanted));
+        if (bytes_.size() >= kFileLength + sizeof(uint32_t)) {
+            uint64_t stored = rec::GetU32(bytes_, kFileLength);
+            wanted = std::max<uint64_t>(wanted, std::min(actualSize, stored));
+            KVZ_TRY_LOAD(ReadAt(fd, bytes_.size(), wanted - bytes_.size()));
+            limit_ = std::min<uint64_t>(stored, bytes_.size());
+        }
+        return ReadResult::Done;
+    }
+
+    // The header is read from the real file; tables and records must also lie within the stored length.
+    ReadResult ReadHeader(std::span<uint8_t> out) const { return ReadWithin(bytes_.size(), kHeaderPos, out); }
+    ReadResult Read(uint64_t pos, std::span<uint8_t> out) const { return ReadWithin(limit_, pos, out); }
+
+private:
+    ReadResult ReadWithin(uint64_t limit, uint64_t pos, std::span<uint8_t> out) const
+    {
+        if (pos > limit || out.size() > limit - pos)
             return ReadResult::Corrupt;
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(pos), out.size(), out.begin());
+        return ReadResult::Done;
+    }
+
+    ReadResult ReadAt(int fd, uint64_t pos, uint64_t count)
+    {
+        size_t start = bytes_.size();
+        bytes_.resize(start + count);
         size_t done = 0;
-        while (done < out.size()) {
-            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(pos + done));
+        while (done < count) {
+            ssize_t n =
+                ::pread(fd, bytes_.data() + start + done, count - done, static_cast<off_t>(pos + done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -48,9 +81,8 @@ public:
         return ReadResult::Done;
     }
 
-private:
-    int fd_;
-    uint64_t limit_;
+    std::vector<uint8_t> bytes_;
+    uint64_t limit_ = 0;
 };
 
 #define KVZ_TRY(expr)                                                                                        \
@@ -116,10 +148,7 @@ public:
     ReadResult Run()
     {
         ConfigSource &src = src_;
-        std::array<uint8_t, 4> length{};
-        KVZ_TRY(src.Read(kFileLength, length));
-        KVZ_TRY(src.Read(kHeaderPos, header_));
-        src.LimitTo(rec::GetU32(length, 0));
+        KVZ_TRY(src.ReadHeader(header_));
 
         int16_t deviceRecordSize = rec::GetI16(header_, kHdrDeviceRecordSize);
         int16_t channelRecordSize = rec::GetI16(header_, kHdrChannelRecordSize);
@@ -210,6 +239,7 @@ private:
 };
 
 #undef KVZ_TRY
+#undef KVZ_TRY_LOAD
 
 } // namespace
 
@@ -222,9 +252,12 @@ void CDidDoc::ReadConfigFile(const std::string &path)
     };
     ReadResult result = ReadResult::IoError;
     if (::fstat(fd, &st) == 0) {
-        ConfigSource src(fd, static_cast<uint64_t>(st.st_size));
-        ConfigReader reader(*this, src);
-        result = reader.Run();
+        ConfigSource src;
+        result = src.Load(fd, static_cast<uint64_t>(st.st_size));
+        if (result == ReadResult::Done) {
+            ConfigReader reader(*this, src);
+            result = reader.Run();
+        }
     }
     ::close(fd);
 

@@ -5,3 +5,7 @@
 #include <string_view>
 
 std::string ToTextMode(std::string_view text);
+// The same, appended to `out`.
+void AppendTextMode(std::string &out, std::string_view text);
+// CR LF turned back into a line feed, as a text-mode read gives the text.
+std::string FromTextMode(std::string_view raw);
