@@ -18,6 +18,10 @@ inline void Put16Be(uint8_t *p, uint16_t v)
     p[0] = static_cast<uint8_t>(v >> 8);
     p[1] = static_cast<uint8_t>(v);
 }
+inline uint32_t Get32Be(const uint8_t *p)
+{
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
 inline uint16_t Get16Le(const uint8_t *p)
 {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));

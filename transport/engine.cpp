@@ -1,7 +1,12 @@
 #include "engine.h"
 
+#include <optional>
+#include <vector>
+
+#include "byte_order.h"
 #include "clock.h"
 #include "cotp_frames.h"
+#include "h1_frames.h"
 #include "s5_frames.h"
 #include "s7_frames.h"
 
@@ -12,6 +17,7 @@ namespace
 // An area code that marks a request the engine drops instead of sending.
 constexpr uint32_t kAreaNothingToSend = 15;
 constexpr uint8_t kResetReason = 0x00;
+constexpr uint8_t kUserReason = 0x80;
 // Room for the message in one frame: 1518 bytes less the Ethernet, LLC/TPKT and DT headers.
 constexpr size_t kMaxMessage = 1518 - 14 - 4 - 7;
 
@@ -47,6 +53,25 @@ bool BuildMessage(Connection &c)
     return AppendS5Request(c.send_unit, c.request, c.write, form, kMaxMessage);
 }
 
+// The DT header for the connection's framing; on H1 it carries the current send number.
+void BuildDtHeader(Connection &c)
+{
+    if (IsTcp(c)) {
+        BuildDtTcpHeader(c.send_unit);
+    } else {
+        BuildDtH1Header(c.send_unit, c.remote_ref, c.send_number, true);
+    }
+}
+
+// Acknowledgements are built in a buffer of their own: the send buffer keeps the unit that a
+// resend repeats.
+void SendAk(Connection &c, std::optional<FlowControl> confirmation = std::nullopt)
+{
+    std::vector<uint8_t> ak;
+    BuildAk(ak, c.remote_ref, c.receive_number, c.our_credit, confirmation);
+    c.link->SendUnit(ak);
+}
+
 void SendDt(Connection &c)
 {
     SendBuilt(c);
@@ -55,7 +80,7 @@ void SendDt(Connection &c)
 
 void SendS7Setup(Connection &c)
 {
-    BuildDtTcpHeader(c.send_unit);
+    BuildDtHeader(c);
     AppendS7Setup(c.send_unit);
     SendDt(c);
     c.awaiting_setup = true;
@@ -78,14 +103,53 @@ void OnCc(Connection &c, const Unit &unit)
     c.state = kStateConnected;
     if (c.kind == kKindS7) {
         SendS7Setup(c);
+    } else if (!IsTcp(c)) {
+        SendAk(c); // class 0 has no acknowledgements
     }
-    // Class 0 has no acknowledgements; the H1 link acknowledges the CC with an AK.
+}
+
+void Deliver(Connection &c, std::span<const uint8_t> data, bool end_of_unit)
+{
+    if (c.kind == kKindS7) {
+        DeliverS7Answer(c, data, end_of_unit);
+    } else {
+        DeliverS5Answer(c, data, end_of_unit);
+    }
+}
+
+// Class 4 data unit: delivered only in sequence; every one is acknowledged with the number
+// expected next.
+void OnDtH1(Connection &c, const Unit &unit)
+{
+    if (unit.li < kDtH1Li) {
+        return;
+    }
+    uint32_t number = Get32Be(&unit.bytes[kDtH1Number]) & kNumberMask;
+    bool end_of_unit = (unit.bytes[kDtH1Number] & kEndOfUnit) != 0;
+    if (number != c.receive_number) {
+        if (NumberDistance(number, c.receive_number) > 1) {
+            c.receive_number = NextNumber(number);
+        }
+        SendAk(c);
+        return;
+    }
+    c.retries = 0;
+    c.receive_number = NextNumber(c.receive_number);
+    c.connection_timer = kConnectionTimerMs;
+    SendAk(c);
+    if (c.kind != kKindS7 && c.state == kStateRequestSent && c.awaiting_answer) {
+        // The answer shows that our data unit arrived even if its AK has not come yet: the next
+        // request must carry the next number. (The S7 handler does the same for itself.)
+        c.send_number = NextNumber(c.send_number);
+    }
+    Deliver(c, unit.Data(), end_of_unit);
 }
 
 void OnDt(Connection &c, const Unit &unit)
 {
     if (!IsTcp(c)) {
-        return; // class 4 sequencing and acknowledgement belong to the H1 side
+        OnDtH1(c, unit);
+        return;
     }
     if (unit.li < 2) {
         return;
@@ -94,10 +158,75 @@ void OnDt(Connection &c, const Unit &unit)
     c.connection_timer = kConnectionTimerMs;
     c.retries = 0;
     bool end_of_unit = (unit.bytes[kDtTcpEot] & kEndOfUnit) != 0;
-    if (c.kind == kKindS7) {
-        DeliverS7Answer(c, unit.Data(), end_of_unit);
-    } else {
-        DeliverS5Answer(c, unit.Data(), end_of_unit);
+    Deliver(c, unit.Data(), end_of_unit);
+}
+
+// Class 4 acknowledgement: takes the peer's credit and acknowledged number, confirms its window
+// where the flow-control rules ask for it, and moves the state on.
+void OnAk(Connection &c, const Unit &unit)
+{
+    auto ak = ParseAk(unit.Header());
+    if (!ak) {
+        return;
+    }
+    FlowControl confirm{ak->acknowledged, ak->credit};
+    bool grew = ak->credit > c.send_credit;
+    c.send_credit = ak->credit;
+    for (const FlowControl &fcc : ak->confirmations) {
+        if (fcc.lower_edge != c.receive_number || fcc.credit != c.our_credit) {
+            SendAk(c, confirm);
+        }
+    }
+    bool confirm_growth = grew && !ak->has_confirmation;
+    switch (c.state) {
+    case kStateNotConnected: {
+        // The peer still holds a connection we no longer have: end it and ask anew.
+        BuildDr(c.send_unit, c.remote_ref, c.local_ref, kResetReason);
+        SendBuilt(c);
+        SendCr(c);
+        break;
+    }
+    case kStateCrOutstanding:
+        c.state = kStateConnected;
+        c.connection_timer = kConnectionTimerMs;
+        c.retries = 0;
+        EngineStep(c);
+        if (confirm_growth) {
+            SendAk(c, confirm);
+        }
+        break;
+    case kStateRequestSent:
+        if (NumberAbove(ak->acknowledged, c.send_number)) {
+            c.state = kStateAnswerExpected;
+            c.retries = 0;
+            c.send_number = ak->acknowledged;
+            c.connection_timer = kConnectionTimerMs;
+            c.retransmission_timer = kDtRetransmissionMs;
+        }
+        if (confirm_growth) {
+            SendAk(c, confirm);
+        }
+        break;
+    case kStateAnswerExpected:
+    case kStateCollecting:
+        if (ak->acknowledged == c.send_number && grew) {
+            SendAk(c, confirm);
+        } else {
+            c.send_number = ak->acknowledged;
+        }
+        EngineStep(c);
+        break;
+    default:
+        if (ak->acknowledged == c.send_number && grew) {
+            SendAk(c, confirm);
+            c.retransmission_timer = kRetryIntervalMs;
+        }
+        c.connection_timer = kConnectionTimerMs;
+        c.retries = 0;
+        // Taken before the step so that a request it sends carries the number the peer expects.
+        c.send_number = ak->acknowledged;
+        EngineStep(c);
+        break;
     }
 }
 
@@ -113,6 +242,23 @@ void OnDr(Connection &c)
     c.retries = 0;
 }
 
+// H1 with nothing moving: an AK every 2 seconds asks the peer for a sign of life; after 4 without
+// one the connection is reset.
+void AckOrReset(Connection &c)
+{
+    if (c.retransmission_timer != 0) {
+        return;
+    }
+    if (c.retries >= kMaxRetries) {
+        ResetConnection(c);
+        return;
+    }
+    ++c.retries;
+    ++c.ack_resends;
+    SendAk(c);
+    c.retransmission_timer = kRetryIntervalMs;
+}
+
 void StepIdle(Connection &c)
 {
     if (c.request_pending) {
@@ -122,7 +268,13 @@ void StepIdle(Connection &c)
             c.request_pending = false;
             ++c.pending_sent;
             SendRequestFrame(c);
+        } else if (!IsTcp(c)) {
+            AckOrReset(c);
         }
+        return;
+    }
+    if (c.connection_timer == 0 && !IsTcp(c)) {
+        AckOrReset(c);
         return;
     }
     if (c.connection_timer == 0 && IsTcp(c)) {
@@ -132,6 +284,19 @@ void StepIdle(Connection &c)
         c.retries = 0;
         c.connection_timer = kConnectionTimerMs;
         c.retransmission_timer = kRetryIntervalMs;
+    }
+}
+
+// Builds the request (or set-up) in flight again as a new data unit.
+void RebuildRequest(Connection &c)
+{
+    if (c.awaiting_setup) {
+        SendS7Setup(c);
+        return;
+    }
+    BuildDtHeader(c);
+    if (c.awaiting_answer && BuildMessage(c)) {
+        SendDt(c);
     }
 }
 
@@ -146,13 +311,36 @@ void StepAwaitingAnswer(Connection &c)
     }
     ++c.retries;
     if (c.retries > 2 && c.send_credit != 0) {
-        // The frame kept in the send buffer is the request (or set-up) in flight.
         ++c.frame_resends;
-        SendBuilt(c);
+        if (IsTcp(c)) {
+            SendBuilt(c); // the frame kept in the send buffer is the request (or set-up) in flight
+        } else {
+            RebuildRequest(c); // with the send number that the peer now expects
+        }
         c.state = kStateRequestSent;
     } else {
         ++c.ack_resends; // on TCP there is nothing to acknowledge: the retry only counts
+        if (!IsTcp(c)) {
+            SendAk(c);
+        }
     }
+    c.retransmission_timer = kRetryIntervalMs;
+}
+
+// H1, no answer in state 3: the data unit goes again unchanged, then the connection is reset.
+void StepRequestSentH1(Connection &c)
+{
+    if (c.retransmission_timer != 0) {
+        return;
+    }
+    if (c.retries >= kMaxRetries) {
+        ResetConnection(c);
+        return;
+    }
+    ++c.retries;
+    ++c.frame_resends;
+    c.request_pending = false;
+    SendBuilt(c);
     c.retransmission_timer = kRetryIntervalMs;
 }
 } // namespace
@@ -181,16 +369,19 @@ void DispatchUnit(Connection &c, std::span<const uint8_t> bytes)
     case kCodeDr >> 4:
         OnDr(c);
         break;
+    case kCodeAk >> 4:
+        if (!IsTcp(c)) {
+            OnAk(c, *unit);
+        }
+        break;
     default:
-        break; // AK and the rest carry nothing for a class 0 connection
+        break; // the rest carry nothing for us; a class 0 connection has no AK
     }
 }
 
 bool SendRequestFrame(Connection &c)
 {
-    if (IsTcp(c)) {
-        BuildDtTcpHeader(c.send_unit);
-    }
+    BuildDtHeader(c);
     if (!BuildMessage(c)) {
         // The request cannot be put into a frame: it ends at once, nothing sent.
         c.request.SetCompletion(FL_COMPLETION_OTHER_REFERENCE);
@@ -278,6 +469,8 @@ void EngineStep(Connection &c)
     case kStateRequestSent:
         if (IsTcp(c)) {
             c.state = kStateAnswerExpected;
+        } else {
+            StepRequestSentH1(c);
         }
         break;
     case kStateAnswerExpected:
@@ -287,6 +480,18 @@ void EngineStep(Connection &c)
     default:
         break;
     }
+}
+
+void DisconnectConnection(Connection &c)
+{
+    if (IsTcp(c)) {
+        c.link->Close();
+    } else {
+        BuildDr(c.send_unit, c.remote_ref, c.local_ref, kUserReason);
+        SendBuilt(c);
+    }
+    ForgetRequestInFlight(c);
+    c.state = kStateClosed;
 }
 
 } // namespace ferrolink

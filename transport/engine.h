@@ -18,6 +18,8 @@ void DispatchUnit(Connection &c, std::span<const uint8_t> unit);
 void EngineStep(Connection &c);
 // The send calls: 0 when a request is still pending or running on the connection, else 1.
 int SubmitRequest(Connection &c, RequestBlock request, bool write);
+// Ends the connection for good: DR with the user reason on H1, the socket closed on TCP; state 7.
+void DisconnectConnection(Connection &c);
 // Closes and reopens the transport connection after the peer fell silent.
 void ResetConnection(Connection &c);
 

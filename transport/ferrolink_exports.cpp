@@ -5,11 +5,16 @@
 #include "clock.h"
 #include "connection_status.h"
 #include "engine.h"
+#include "h1_channel.h"
+#include "h1_link.h"
+#include "packet_device.h"
 #include "tables.h"
 #include "tcp_link.h"
 
 #include <array>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 using namespace ferrolink;
 
@@ -20,6 +25,60 @@ constexpr int kReferenceTickSpread = 8;
 
 std::array<uint8_t, FL_CS_SIZE> g_connection_status{};
 std::array<uint8_t, FL_CHANNEL_STATUS_SIZE> g_channel_status{};
+
+constexpr size_t kMaxAdapterName = 62;
+std::mutex g_adapter_lock;
+FerrolinkAdapterList g_adapters{};
+std::array<std::array<char16_t, FL_ADAPTER_TEXT>, 2 * FL_MAX_ADAPTERS> g_adapter_text{};
+
+// Copies a text into a 128-character buffer, cut so that the terminating NUL always fits.
+void CopyAdapterText(std::u16string_view text, std::array<char16_t, FL_ADAPTER_TEXT> &buffer)
+{
+    buffer.fill(0);
+    std::copy_n(text.begin(), std::min(text.size(), buffer.size() - 1), buffer.begin());
+}
+
+std::u16string AdapterName(const char16_t *adapter)
+{
+    std::u16string name;
+    for (size_t i = 0; i < kMaxAdapterName && adapter[i] != 0; ++i) {
+        name.push_back(adapter[i]);
+    }
+    return name;
+}
+
+// H1: the device bound to the named adapter, with the adapter's address; null on any failure.
+std::shared_ptr<PacketDevice> OpenBoundDevice(const char16_t *adapter, MacAddress &address)
+{
+    auto device = OpenPacketDevice();
+    if (!device) {
+        return nullptr;
+    }
+    if (!WaitForBindings(*device) || !BindAdapter(*device, AdapterName(adapter))) {
+        device->Close();
+        return nullptr;
+    }
+    auto queried = QueryAdapterAddress(*device);
+    if (!queried) {
+        device->Close();
+        return nullptr;
+    }
+    address = *queried;
+    return device;
+}
+
+// Stops an H1 channel's threads (outside every lock: they take connection locks themselves).
+void StopChannelThreads(Channel &ch)
+{
+    std::shared_ptr<H1Channel> threads;
+    {
+        std::lock_guard guard(ch.lock);
+        threads = std::move(ch.h1);
+    }
+    if (threads) {
+        threads->Stop();
+    }
+}
 
 bool ValidChannel(int channel)
 {
@@ -67,25 +126,84 @@ extern "C" {
 
 void *H1_GetAdapternames(void)
 {
-    // Raw Ethernet needs the packet layer, which this build does not provide yet.
-    return nullptr;
+    try {
+        // Starting the service comes down to opening the packet layer (raw sockets need the privilege).
+        auto device = OpenPacketDevice();
+        if (!device) {
+            return nullptr;
+        }
+        std::lock_guard guard(g_adapter_lock);
+        g_adapters.count = 0;
+        for (int i = 0; i < FL_MAX_ADAPTERS; ++i) {
+            g_adapter_text[i].fill(0);
+            g_adapter_text[FL_MAX_ADAPTERS + i].fill(0);
+            g_adapters.description[i] = g_adapter_text[i].data();
+            g_adapters.name[i] = g_adapter_text[FL_MAX_ADAPTERS + i].data();
+        }
+        for (uint32_t i = 0; i < FL_MAX_ADAPTERS; ++i) {
+            auto binding = QueryBinding(*device, i);
+            if (!binding) {
+                break;
+            }
+            CopyAdapterText(binding->description, g_adapter_text[i]);
+            CopyAdapterText(binding->name, g_adapter_text[FL_MAX_ADAPTERS + i]);
+            ++g_adapters.count;
+        }
+        device->Close();
+        return &g_adapters;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 int H1_Open_Channel(int kind, int channel, const char16_t *adapter)
 {
-    (void)adapter;
-    if (!ValidChannel(channel) || kind != FL_CHANNEL_TCP) {
+    if (!ValidChannel(channel)) {
         return 0;
     }
     try {
-        Channel &ch = LibraryTables().channels[channel];
+        Tables &t = LibraryTables();
+        Channel &ch = t.channels[channel];
         uint32_t tick = CurrentClock().TickMs();
-        std::lock_guard guard(ch.lock);
-        ch.kind = kind;
-        ch.next_local_ref = static_cast<uint16_t>((channel + static_cast<int>(tick % kReferenceTickSpread)) *
-                                                  kReferencesPerChannel);
-        ch.adapter_address = {};
-        ch.open = true;
+        MacAddress address{};
+        std::shared_ptr<PacketDevice> device;
+        std::shared_ptr<H1Channel> threads;
+        if (kind != FL_CHANNEL_TCP) {
+            {
+                std::lock_guard guard(ch.lock);
+                if (ch.h1) {
+                    return 0; // its threads run: the caller closes it first
+                }
+            }
+            if (adapter == nullptr) {
+                return 0;
+            }
+            device = OpenBoundDevice(adapter, address);
+            if (!device) {
+                return 0;
+            }
+            threads = std::make_shared<H1Channel>(t, channel, device);
+        }
+        {
+            std::lock_guard guard(ch.lock);
+            if (ch.h1) {
+                return 0; // opened by another caller meanwhile
+            }
+            ch.kind = kind;
+            ch.next_local_ref = static_cast<uint16_t>(
+                (channel + static_cast<int>(tick % kReferenceTickSpread)) * kReferencesPerChannel);
+            ch.adapter_address = address;
+            ch.device = device;
+            ch.h1 = threads;
+            ch.open = true;
+        }
+        if (threads && !threads->Start()) {
+            StopChannelThreads(ch);
+            std::lock_guard guard(ch.lock);
+            ch.open = false;
+            ch.device.reset();
+            return 0;
+        }
         return 1;
     } catch (...) {
         return 0;
@@ -99,6 +217,7 @@ void H1_Close_Channel(int channel)
     }
     try {
         Tables &t = LibraryTables();
+        StopChannelThreads(t.channels[channel]);
         std::lock_guard table_guard(t.lock);
         for (Connection &c : t.connections) {
             std::lock_guard guard(c.lock);
@@ -108,6 +227,10 @@ void H1_Close_Channel(int channel)
         }
         std::lock_guard guard(t.channels[channel].lock);
         t.channels[channel].open = false;
+        if (t.channels[channel].device) {
+            t.channels[channel].device->Close();
+            t.channels[channel].device.reset();
+        }
     } catch (...) {
     }
 }
@@ -126,9 +249,17 @@ int H1_Create_Connection(int channel, const char *tsap, const unsigned char *rem
             return -1;
         }
         uint16_t local_ref = 0;
+        std::shared_ptr<PacketDevice> device;
+        MacAddress adapter{};
         {
             std::lock_guard guard(ch.lock);
             local_ref = ch.next_local_ref++;
+            device = ch.device;
+            adapter = ch.adapter_address;
+        }
+        bool tcp = ch.kind == FL_CHANNEL_TCP;
+        if (!tcp && !device) {
+            return -1;
         }
         ++t.connection_count;
         Connection &c = t.connections[index];
@@ -145,9 +276,13 @@ int H1_Create_Connection(int channel, const char *tsap, const unsigned char *rem
         c.channel_kind = ch.kind;
         c.send_credit = 0;
         c.our_credit = 1;
-        c.link = std::make_unique<TcpLink>(RemoteIpv4(remote), kIsoTcpPort);
-        ++c.reconnections;
-        c.send_credit = 1;
+        if (tcp) {
+            c.link = std::make_unique<TcpLink>(RemoteIpv4(remote), kIsoTcpPort);
+            ++c.reconnections;
+            c.send_credit = 1;
+        } else {
+            c.link = std::make_unique<H1Link>(device, adapter, c.remote_address);
+        }
         c.last_step_tick = CurrentClock().TickMs();
         c.status_tick = c.last_step_tick;
         SendCr(c);
@@ -164,9 +299,12 @@ int H1_Disconnect_Connection(int connection)
     }
     Connection &c = LibraryTables().connections[connection];
     std::lock_guard guard(c.lock);
-    if (c.in_use && c.link) {
-        c.link->Close();
-        c.state = kStateClosed;
+    if (c.in_use && c.link && c.state != kStateClosed) {
+        try {
+            DisconnectConnection(c);
+        } catch (...) {
+            c.state = kStateClosed;
+        }
     }
     return 1;
 }

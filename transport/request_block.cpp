@@ -1,5 +1,9 @@
 #include "request_block.h"
 
+#include <atomic>
+#include <bit>
+#include <cstdint>
+
 #include "byte_order.h"
 
 namespace ferrolink
@@ -78,7 +82,17 @@ void RequestBlock::SetResult(int item, uint32_t result)
 
 void RequestBlock::SetCompletion(uint32_t completion)
 {
-    Put32Le(bytes_ + FL_RB_COMPLETION, completion);
+    // The caller polls this field from its own thread while the library's threads fill the block:
+    // the results and data written before are published with it.
+    uint8_t *field = bytes_ + FL_RB_COMPLETION;
+    if (std::endian::native == std::endian::little &&
+        reinterpret_cast<uintptr_t>(field) % alignof(uint32_t) == 0) {
+        std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t *>(field))
+            .store(completion, std::memory_order_release);
+    } else {
+        std::atomic_thread_fence(std::memory_order_release);
+        Put32Le(field, completion);
+    }
 }
 
 } // namespace ferrolink

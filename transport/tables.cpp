@@ -5,7 +5,9 @@ namespace ferrolink
 
 Tables &LibraryTables()
 {
-    static Tables tables;
+    // Never destroyed: an H1 channel left open at exit keeps its threads on these tables until the
+    // process is gone.
+    static Tables &tables = *new Tables;
     return tables;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "connection.h"
+#include "packet_device.h"
 
 #include <array>
 #include <atomic>
@@ -20,6 +21,8 @@ struct Channel {
     int kind = 0;
     uint16_t next_local_ref = 0;
     std::array<uint8_t, 6> adapter_address{};
+    std::shared_ptr<PacketDevice> device; // H1: the device bound to the adapter
+    std::shared_ptr<class H1Channel> h1;  // H1: the receiver and timer threads
 };
 
 struct Tables {

@@ -4,6 +4,7 @@
 #include "ferrolink.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -53,7 +54,12 @@ public:
         Put32(base + FL_RB_ITEM_BYTES, 0xFFFFFFFF);
         Put32(base + FL_RB_ITEM_RESULT, 0xFFFFFFFF);
     }
-    uint32_t Completion() const { return Get32(FL_RB_COMPLETION); }
+    // Read as the library publishes it (it may be written by the library's threads meanwhile).
+    uint32_t Completion() const
+    {
+        auto *field = reinterpret_cast<uint32_t *>(const_cast<uint8_t *>(&bytes[FL_RB_COMPLETION]));
+        return std::atomic_ref<uint32_t>(*field).load(std::memory_order_acquire);
+    }
     uint32_t Result(int i) const { return Get32(FL_RB_ITEM_BASE + FL_RB_ITEM_SIZE * i + FL_RB_ITEM_RESULT); }
     uint32_t BytesReturned(int i) const
     {
@@ -77,7 +83,7 @@ public:
         std::memcpy(&bytes[FL_RB_DATA], data.data(), data.size());
     }
 
-    std::array<uint8_t, FL_RB_S7_BLOCK_SIZE> bytes;
+    alignas(8) std::array<uint8_t, FL_RB_S7_BLOCK_SIZE> bytes;
 };
 
 inline uint16_t StatusField(int connection, int offset)
