@@ -113,12 +113,13 @@ int RunImportDbf(const ImportDbfOptions &options)
                 doc.OnImportAddresses();
             }
             // A table that could not be opened changed nothing: OUT is not written.
+            // Save As is offered only for a configuration with poll records.
             if (!ui.TableFailed()) {
-                if (ui.ErrorCount() == 0 && !doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
+                if (doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
+                    doc.SaveAsChosenFile(options.out);
+                else if (ui.ErrorCount() == 0)
                     ui.ReportError("the configuration holds no poll record after importing " + options.table +
                                    "; there is nothing to save");
-                else
-                    doc.SaveAsChosenFile(options.out);
             }
             status = ui.ErrorCount() > 0 || GetImportState().errorCount > 0 ? kExitError : kExitOk;
         }
