@@ -211,6 +211,20 @@ TEST_F(H1Veth, S7AndS5SessionsOverRawFramesDecodeCleanly)
     ASSERT_TRUE(Completes(fetch));
     EXPECT_EQ(fetch.BytesReturned(0), 4u);
     EXPECT_EQ(fetch.Data(4), (Bytes{3, 10, 17, 24}));
+
+    // Recovery on real frames: the controller disconnects; the library confirms, connects again
+    // within the 5 s connection timer, and the next request completes.
+    responder->SetMode(H1Responder::Mode::DisconnectOnData);
+    fetch.Put32(FL_RB_COMPLETION, 0);
+    ASSERT_EQ(H1_Send_Request(s5, fetch.Raw()), 1);
+    ASSERT_TRUE(responder->WaitFor(0xC, 1, 3000)) << "DC for the controller's DR";
+    ASSERT_TRUE(Eventually([&] { return StatusField(s5, FL_CS_DISCONNECTS_RECEIVED) == 1; }));
+    ASSERT_TRUE(Eventually([&] { return StatusField(s5, FL_CS_STATE) == FL_STATE_CONNECTED; }, 8000));
+    Request again = fetch;
+    again.Put32(FL_RB_COMPLETION, 0);
+    ASSERT_EQ(H1_Send_Request(s5, again.Raw()), 1);
+    ASSERT_TRUE(Completes(again));
+    EXPECT_EQ(again.Data(4), (Bytes{3, 10, 17, 24}));
     H1_Disconnect_Connection(s5);
     ASSERT_TRUE(responder->WaitFor(0x8, 2, 3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
