@@ -48,10 +48,12 @@ int Convert(const std::string &in, const std::string &out, bool startup)
     {
         CDidDoc doc;
         if (OpenInput(doc, ui, in)) {
-            if (ui.ErrorCount() == 0 && !doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
-                ui.ReportError(in + " holds no poll record; there is nothing to save");
-            else
+            // Save As is offered only for a configuration with poll records; an input that could not be
+            // read has already said why, and nothing is written.
+            if (doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
                 doc.SaveAsChosenFile(out);
+            else if (ui.ErrorCount() == 0)
+                ui.ReportError(in + " holds no poll record; there is nothing to save");
             status = Finish(ui);
         }
     }

@@ -113,6 +113,10 @@ TEST_F(KvzcfgTest, ErrorsShownGiveOneWithOneLinePerMessage)
     EXPECT_EQ(corrupt.status, 1);
     EXPECT_EQ(corrupt.err, "WARNING ! 0: Older File Format, Please save & re-open\n"
                            "The Configuration file is corrupt, Please re-save: File Read Error\n");
+    Outcome corruptConvert = Kvzcfg("convert BAD.KVZ OUT.KVZ");
+    EXPECT_EQ(corruptConvert.status, 1);
+    EXPECT_EQ(corruptConvert.err, corrupt.err);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "OUT.KVZ"));
 
     Outcome wrongTarget = Kvzcfg("convert '" + Demo() + "' OUT.txt");
     EXPECT_EQ(wrongTarget.status, 1);

@@ -8,7 +8,6 @@
 #include "model/dictionaries.h"
 
 #include <cstring>
-#include <regex>
 
 using namespace doctest;
 
@@ -86,6 +85,15 @@ std::vector<uint8_t> WorkedExampleBytes(uint32_t saveTime)
     PutU16(f, r + 58, 1); // "Byte"
     PutU16(f, r + 74, 1); // S7 family
     return f;
+}
+
+// The dump without the primary baud rate settings.
+std::string WithoutBaudRate(std::string dump)
+{
+    const std::string key = " baud_rate=\"";
+    for (size_t at = dump.find(key); at != std::string::npos; at = dump.find(key, at))
+        dump.erase(at, dump.find('"', at + key.size()) + 1 - at);
+    return dump;
 }
 
 class ConfigFileTest : public DocTest
@@ -249,9 +257,8 @@ TEST_F(ConfigFileTest, ReadBackGivesEveryFieldAgain)
     ASSERT_EQ(boiler->SetBackupReadTsap("R=0;S=3"), 1);
     doc_->WriteConfigFile(Path());
     // The serial baud rate has no place in the record: the protocol value is written over it.
-    std::regex baud(" baud_rate=\"[^\"]*\"");
-    std::string before = std::regex_replace(DumpTree(doc_->m_ChannelList), baud, "");
-    std::string after = std::regex_replace(Reread(Path()), baud, "");
+    std::string before = WithoutBaudRate(DumpTree(doc_->m_ChannelList));
+    std::string after = WithoutBaudRate(Reread(Path()));
     EXPECT_EQ(after, before);
     EXPECT_NE(after.find("backup_address=\"10.1.2.4\""), std::string::npos);
     EXPECT_EQ(doc_->GetTitle(), Path());
