@@ -67,6 +67,32 @@ std::string CheckFits(const ChannelList &channels)
     return {};
 }
 
+size_t AreaSizes(std::span<const uint8_t> record)
+{
+    return size_t{rec::GetU16(record, kRecArea1Size)} + rec::GetU16(record, kRecArea2Size) +
+           rec::GetU16(record, kRecArea3Size) + rec::GetU32(record, kRecArea4Size) +
+           rec::GetU16(record, kRecArea5Size);
+}
+
+// An upper bound of the file's size (every item padded by 7), so the image is allocated once: growing a
+// buffer of megabytes step by step costs more than the extra look at each poll record.
+size_t SizeBound(const ChannelList &channels)
+{
+    size_t size = kPreambleSize + kHeaderSize + 7;
+    for (const auto &c : channels) {
+        size += kChannelTableEntrySize + kChannelRecordSize + 7;
+        for (const auto &d : c->Devices()) {
+            size += kDeviceTableEntrySize + kDeviceRecordSize + 7;
+            for (const auto &r : d->IORecs()) {
+                std::array<uint8_t, kIORecRecordSize> record{};
+                r->WriteRecord(record);
+                size += kPollTableEntrySize + kIORecRecordSize + 7 + AreaSizes(record);
+            }
+        }
+    }
+    return size + 2 * 7;
+}
+
 uint32_t OffsetFromHeader(const std::vector<uint8_t> &file)
 {
     return static_cast<uint32_t>(file.size() - kHeaderPos);
@@ -114,6 +140,7 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
 
     PruneConfiguration(channels);
     std::vector<uint8_t> &file = result.bytes;
+    file.reserve(SizeBound(channels));
     AppendZeros(file, kPreambleSize);
 
     std::array<uint8_t, kHeaderSize> header{};
@@ -196,10 +223,7 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
         rec::PutU32(entry, kPollEntryReserved, 0);
         rec::PutU16(record, kRecDeviceIndex, deviceIndex);
         Append(file, record);
-        size_t areas = size_t{rec::GetU16(record, kRecArea1Size)} + rec::GetU16(record, kRecArea2Size) +
-                       rec::GetU16(record, kRecArea3Size) + rec::GetU32(record, kRecArea4Size) +
-                       rec::GetU16(record, kRecArea5Size);
-        AppendZeros(file, areas);
+        AppendZeros(file, AreaSizes(record));
         rec::PutU16(header, kHdrPollRecordCount, static_cast<uint16_t>(k + 1));
     }
 

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,7 +68,13 @@ private:
     ReadResult ReadAt(int fd, uint64_t pos, uint64_t count)
     {
         size_t start = bytes_.size();
-        bytes_.resize(start + count);
+        if (start + count > capacity_) { // the buffer is not cleared first: every byte is read into it
+            auto bigger = std::make_unique_for_overwrite<uint8_t[]>(start + count);
+            std::copy_n(bytes_.data(), start, bigger.get());
+            buffer_ = std::move(bigger);
+            capacity_ = start + count;
+        }
+        bytes_ = std::span<uint8_t>(buffer_.get(), start + count);
         size_t done = 0;
         while (done < count) {
             ssize_t n =
@@ -81,7 +88,9 @@ private:
         return ReadResult::Done;
     }
 
-    std::vector<uint8_t> bytes_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t capacity_ = 0;
+    std::span<uint8_t> bytes_; // what was read so far
     uint64_t limit_ = 0;
 };
 

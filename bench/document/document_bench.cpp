@@ -2,6 +2,7 @@
 // (16 channels, 255 devices, 32767 poll records), each beside the physical floor: the same number of
 // bytes written or read in one call; the CSV import also beside Python's csv.reader over the same file.
 // Prints a table; never fails.
+#include "document/config_image.h"
 #include "document/did_doc.h"
 #include "document/import_state.h"
 #include "model/drv_specific_channel.h"
@@ -134,6 +135,7 @@ int main(int argc, char **argv)
     CDidDoc doc;
     BuildLargest(doc);
     double save = Seconds([&] { doc.WriteConfigFile(kvz); });
+    double build = Seconds([&] { BuildConfigImage(doc.m_ChannelList, 0); });
     std::string image = ReadOnce(kvz);
     double writeFloor = Seconds([&] { WriteOnce(raw, image, false); });
     double writeSyncFloor = Seconds([&] { WriteOnce(raw, image, true); });
@@ -159,6 +161,7 @@ int main(int argc, char **argv)
                 kRuns);
     Row("save", save, writeSyncFloor, "one write + fsync");
     Row("save", save, writeFloor, "one write (no fsync)");
+    Row("  of which", build, 0, "building the image in memory");
     Row("open", open, readFloor, "one read");
     Row("CSV export", exportCsv, csvWriteSyncFloor, "one write + fsync");
     Row("CSV import", importCsv, csvReadFloor, "one read");
