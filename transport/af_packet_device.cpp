@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ifaddrs.h>
 #include <linux/if_packet.h>
@@ -172,7 +173,6 @@ private:
                     return -1;
                 }
                 ifindex_ = i.index;
-                name_ = name;
                 return 0;
             }
         }
@@ -211,7 +211,6 @@ private:
 
     int fd_;
     int ifindex_ = 0;
-    std::string name_;
     std::atomic<bool> closed_{false};
 };
 } // namespace
