@@ -15,7 +15,6 @@
 
 #include <cctype>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace
@@ -55,7 +54,12 @@ std::string_view NextPiece(std::string_view &rest)
 class CsvImporter
 {
 public:
-    CsvImporter(CDidDoc &doc, std::string separator) : doc_(doc), separator_(std::move(separator)) {}
+    CsvImporter(CDidDoc &doc, std::string separator)
+        : doc_(doc), separator_(std::move(separator)),
+          titleMark_(LoadModelString(IDS_CSV_TITLE_MARK).front()),
+          keywordMark_(LoadModelString(IDS_KEY_MARK).front())
+    {
+    }
 
     void Line(std::string_view line)
     {
@@ -63,9 +67,9 @@ public:
             line.remove_prefix(1);
         if (line.empty() || line.front() == '\r' || line.front() == '\n')
             return;
-        if (line.front() == LoadModelString(IDS_CSV_TITLE_MARK).front())
+        if (line.front() == titleMark_)
             return;
-        if (line.front() == LoadModelString(IDS_KEY_MARK).front()) {
+        if (line.front() == keywordMark_) {
             std::string_view cursor = line.substr(1);
             if (auto keyword = NextCsvField(cursor, separator_))
                 section_ = SectionOf(*keyword, section_);
@@ -128,6 +132,8 @@ private:
 
     CDidDoc &doc_;
     std::string separator_;
+    char titleMark_;   // "["
+    char keywordMark_; // "!"
     Section section_ = Section::None;
     CChannel *lastChannel_ = nullptr;
 };
