@@ -28,14 +28,17 @@ std::string TitleLine()
     return LoadModelString(IDS_CSV_TITLE_MARK) + " " + kDocAcronym + LoadDocString(IDS_REPORT_TITLE) + when;
 }
 
-void ShowOpenFailure(const std::error_code &error)
+void ShowOpenFailure(const std::string &path, const std::error_code &error)
 {
-    if (error.value() != EACCES && error.value() != EPERM && error.value() != EROFS)
-        return;
     kvz::MessageRequest box;
-    box.id = IDS_UNABLE_TO_OPEN;
-    box.text = LoadDocString(IDS_UNABLE_TO_OPEN);
     box.icon = kvz::MsgIcon::Exclamation;
+    if (error.value() == EACCES || error.value() == EPERM || error.value() == EROFS) {
+        box.id = IDS_UNABLE_TO_OPEN;
+        box.text = LoadDocString(IDS_UNABLE_TO_OPEN);
+    } else {
+        // Any other cause is reported too: an export that silently writes nothing looks like one that worked.
+        box.text = std::string(doctext::kSaveFailed) + ": " + path + ": " + error.message();
+    }
     kvz::Ui().ShowMessage(box);
 }
 
@@ -48,7 +51,7 @@ void CDidDoc::ExportCsv(const std::string &path)
     CsvOutput file(path);
     std::error_code error;
     if (!file.Open(&error)) {
-        ShowOpenFailure(error);
+        ShowOpenFailure(path, error);
         return;
     }
     if (!WriteCsvLine(file, TitleLine()))

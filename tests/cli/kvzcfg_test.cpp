@@ -118,6 +118,12 @@ TEST_F(KvzcfgTest, ErrorsShownGiveOneWithOneLinePerMessage)
     EXPECT_EQ(corruptConvert.err, corrupt.err);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "OUT.KVZ"));
 
+    Outcome noFolder = Kvzcfg("convert '" + Demo() + "' missing/OUT.CSV");
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("File Save Failed: missing/OUT.CSV: No such file or directory"),
+              std::string::npos)
+        << noFolder.err;
+
     Outcome wrongTarget = Kvzcfg("convert '" + Demo() + "' OUT.txt");
     EXPECT_EQ(wrongTarget.status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "OUT.txt"));
