@@ -6,6 +6,7 @@
 #include "document/tree_dump.h"
 #include "model/channel.h"
 #include "model/dictionaries.h"
+#include "niolib/niolib.h"
 
 #include <cstring>
 
@@ -428,6 +429,33 @@ TEST_F(ConfigFileTest, AConfigurationTooLargeForTheFormatIsRefusedUntouched)
     EXPECT_NE(ui_.messages[0].text.find("at most 255"), std::string::npos);
     EXPECT_TRUE(doc_->IsModified());
     EXPECT_EQ(c->DeviceCount(), 256u);
+}
+
+} // namespace
+
+namespace
+{
+
+// The driver loads the saved file whole as its image; the image routines must find every object in it.
+TEST_F(ConfigFileTest, TheDriverImageRoutinesFindEveryObjectOfASavedFile)
+{
+    BuildMixed();
+    doc_->WriteConfigFile(Path());
+    RegisterStartupFile(Path());
+    ASSERT_EQ(MapToDIT("KVZ", 0), 1);
+    init_dit();
+    EXPECT_EQ(nio_chan_count(), 2);
+    EXPECT_EQ(nio_dev_count(), 4);
+    EXPECT_EQ(nio_rec_count(), 6);
+    EXPECT_EQ(nio_chan_dev_count(0), 2);
+    EXPECT_EQ(nio_chan_rec_count(1), 3);
+    int16_t channel = -1;
+    EXPECT_EQ(nio_find_device("PACKER", &channel), 1); // second device of its channel
+    EXPECT_EQ(channel, 1);
+    for (int16_t k = 0; k < 6; ++k)
+        EXPECT_NE(nio_map_rec(k), nullptr) << k;
+    UnMapDIT();
+    UnMapDriver();
 }
 
 } // namespace
