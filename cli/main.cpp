@@ -2,9 +2,11 @@
 //   kvzcfg convert IN OUT [--startup]   open IN as File > Open does, save OUT as Save As does
 //   kvzcfg dump FILE                    print the tree, one line per channel, device and poll record
 //   kvzcfg import-dbf TABLE [--into CONFIG] --out OUT [--verbose]   see cli/import_dbf_command.h
+//   kvzcfg driver ... | registry ...                                  see cli/driver_commands.h
 // Exit status: 0 done without an error message, 1 an error was shown (or an import wrote its error
 // file), 2 bad usage.
 #include "cli/cli_ui.h"
+#include "cli/driver_commands.h"
 #include "cli/import_dbf_command.h"
 #include "document/did_doc.h"
 #include "document/import_state.h"
@@ -98,6 +100,8 @@ int main(int argc, char **argv)
     dump->add_option("FILE", dumpFile, "configuration to read")->required();
     ImportDbfOptions importDbf;
     CLI::App *importDbfCommand = AddImportDbfCommand(app, importDbf);
+    DriverCommandOptions driverCommands;
+    AddDriverCommands(app, driverCommands);
 
     try {
         app.parse(argc, argv);
@@ -114,5 +118,7 @@ int main(int argc, char **argv)
         return Convert(in, out, startup);
     if (importDbfCommand->parsed())
         return RunImportDbf(importDbf);
+    if (int status = RunDriverCommand(driverCommands); status >= 0)
+        return status;
     return Dump(dumpFile);
 }

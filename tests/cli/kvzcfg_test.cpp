@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -170,3 +173,64 @@ TEST_F(KvzcfgTest, TheStartupQuestionIsAnsweredNoUnlessAsked)
 }
 
 } // namespace
+
+TEST_F(KvzcfgTest, RegistryValuesAreSetAndReadPerHive)
+{
+    const std::string key = "'Software\\Quillmark\\Brennic\\Config'";
+    EXPECT_EQ(Kvzcfg("registry set " + key + " ConfigFile /plant/A.KVZ").status, 0);
+    EXPECT_EQ(Kvzcfg("registry set --machine " + key + " ConfigFile /plant/M.KVZ").status, 0);
+    Outcome user = Kvzcfg("registry get " + key + " configfile");
+    EXPECT_EQ(user.status, 0);
+    EXPECT_EQ(user.out, "/plant/A.KVZ\n");
+    EXPECT_EQ(Kvzcfg("registry get --machine " + key + " ConfigFile").out, "/plant/M.KVZ\n");
+
+    ASSERT_TRUE(kvz::RegWriteDword(kvz::Hive::LocalMachine, "Software\\Counts", "lib.so", 3000000000u));
+    EXPECT_EQ(Kvzcfg("registry get --machine 'Software\\Counts' lib.so").out, "3000000000\n");
+
+    Outcome absent = Kvzcfg("registry get " + key + " DriverExe");
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_EQ(absent.out, "");
+    EXPECT_EQ(Kvzcfg("registry get " + key).status, 2);
+    EXPECT_EQ(Kvzcfg("driver").status, 2);
+}
+
+// The driver monitor against a real KVZSPOLL launched from "DriverExe", in shared memory of its own.
+TEST_F(KvzcfgTest, DriverStatusReloadAndMessagesFollowALiveDriver)
+{
+    const std::string ns = "kvzcfgtest" + std::to_string(::getpid());
+    ::setenv("KVZ_SHM_NAMESPACE", ns.c_str(), 1);
+    const std::string key = "Software\\Quillmark\\Brennic\\Config";
+    ASSERT_EQ(Kvzcfg("convert '" + Demo() + "' DEMO.KVZ").status, 0);
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, key, "ConfigFile", dir_ / "DEMO.KVZ"));
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, key, "DriverExe", KVZSPOLL_PATH));
+
+    Outcome status = Kvzcfg("driver status");
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("heartbeat: moving\ncurrent_map: 1\nloaded_map: 1\n"), std::string::npos)
+        << status.out;
+    EXPECT_NE(status.out.find("channel 2: TX="), std::string::npos) << status.out;
+    EXPECT_EQ(status.out.find("channel 3:"), std::string::npos) << status.out;
+
+    EXPECT_EQ(Kvzcfg("driver reload").status, 0);
+    EXPECT_NE(Kvzcfg("driver status").out.find("current_map: 2\nloaded_map: 2\n"), std::string::npos);
+    Outcome messages = Kvzcfg("driver messages --all");
+    EXPECT_EQ(messages.status, 0);
+    EXPECT_NE(messages.out.find("23\tKVZSPOLL reloaded map 2\n"), std::string::npos) << messages.out;
+
+    // The engine keeps its process id in the control block; end it and leave no object behind.
+    std::ifstream block("/dev/shm/" + ns + ".Global.KVZ_TO_IOC", std::ios::binary);
+    uint8_t pidBytes[4] = {};
+    block.seekg(36);
+    block.read(reinterpret_cast<char *>(pidBytes), 4);
+    pid_t pid = static_cast<pid_t>(pidBytes[0] | pidBytes[1] << 8 | pidBytes[2] << 16 | pidBytes[3] << 24);
+    if (pid > 0)
+        ::kill(pid, SIGTERM);
+    for (int i = 0; i < 100 && pid > 0 && ::kill(pid, 0) == 0; ++i)
+        ::usleep(50000);
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator("/dev/shm", ec)) {
+        if (entry.path().filename().string().starts_with(ns + "."))
+            std::filesystem::remove(entry.path(), ec);
+    }
+    ::unsetenv("KVZ_SHM_NAMESPACE");
+}

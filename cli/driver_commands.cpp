@@ -1,0 +1,75 @@
+#include "cli/driver_commands.h"
+
+#include "cli/cli_ui.h"
+#include "niolib/driver_monitor.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+namespace
+{
+
+// nio_log's error boxes become lines on stderr while the command runs.
+template <typename Command> int WithCliUi(Command command)
+{
+    CliUi ui(kvz::MsgResult::No);
+    kvz::IUiServices *previous = kvz::SetUi(&ui);
+    int status = command();
+    std::cout.flush();
+    kvz::SetUi(previous);
+    return status;
+}
+
+void AddRegistryArguments(CLI::App *command, DriverCommandOptions &options)
+{
+    command->add_flag("--machine", options.machine, "the local machine's hive (default: the current user's)");
+    command->add_option("KEY", options.key, "key path as written, e.g. Software\\Quillmark\\Brennic\\Config")
+        ->required();
+    command->add_option("NAME", options.name, "value name, e.g. ConfigFile")->required();
+}
+
+} // namespace
+
+void AddDriverCommands(CLI::App &app, DriverCommandOptions &options)
+{
+    CLI::App *driver = app.add_subcommand("driver", "Monitor and command the running driver");
+    driver->require_subcommand(1, 1);
+    options.status =
+        driver->add_subcommand("status", "Attach as the configurator does and show the driver's state");
+    options.start = driver->add_subcommand("start", "Command the driver to run");
+    options.stop = driver->add_subcommand("stop", "Command the driver to stop");
+    options.reload =
+        driver->add_subcommand("reload", "Stop the driver and start it on CONFIG (or \"ConfigFile\")");
+    options.reload->add_option("CONFIG", options.config, "configuration file to load");
+    options.messages =
+        driver->add_subcommand("messages", "Print the driver's messages: code, a tab, the text");
+    options.messages->add_flag("--all", options.all, "every message the ring still holds");
+
+    CLI::App *registry = app.add_subcommand("registry", "Read or write a registry value");
+    registry->require_subcommand(1, 1);
+    options.get = registry->add_subcommand("get", "Print a value (a number in decimal); exit 1 when absent");
+    AddRegistryArguments(options.get, options);
+    options.set = registry->add_subcommand("set", "Write a string value");
+    AddRegistryArguments(options.set, options);
+    options.set->add_option("VALUE", options.value, "the text to store")->required();
+}
+
+int RunDriverCommand(const DriverCommandOptions &o)
+{
+    if (o.status->parsed())
+        return WithCliUi([] { return nio::DriverStatusCommand(std::cout); });
+    if (o.start->parsed())
+        return WithCliUi([] { return nio::DriverControlCommand(nio::DriverVerb::Start, {}); });
+    if (o.stop->parsed())
+        return WithCliUi([] { return nio::DriverControlCommand(nio::DriverVerb::Stop, {}); });
+    if (o.reload->parsed())
+        return WithCliUi([&] { return nio::DriverControlCommand(nio::DriverVerb::Reload, o.config); });
+    if (o.messages->parsed())
+        return WithCliUi([&] { return nio::DriverMessagesCommand(o.all, std::cout); });
+    if (o.get->parsed())
+        return nio::RegistryGetCommand(o.machine, o.key, o.name, std::cout);
+    if (o.set->parsed())
+        return nio::RegistrySetCommand(o.machine, o.key, o.name, o.value);
+    return -1;
+}

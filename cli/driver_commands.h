@@ -1,0 +1,30 @@
+#pragma once
+// kvzcfg driver status | start | stop | reload [CONFIG] | messages [--all]
+// kvzcfg registry get [--machine] KEY NAME | set [--machine] KEY NAME VALUE
+// The headless monitor of the running driver, and the registry values an engineer sets by hand.
+#include <string>
+
+namespace CLI
+{
+class App;
+}
+
+struct DriverCommandOptions {
+    CLI::App *status = nullptr;
+    CLI::App *start = nullptr;
+    CLI::App *stop = nullptr;
+    CLI::App *reload = nullptr;
+    CLI::App *messages = nullptr;
+    CLI::App *get = nullptr;
+    CLI::App *set = nullptr;
+    std::string config; // reload: the file to load (empty: the registered "ConfigFile")
+    bool all = false;   // messages
+    bool machine = false;
+    std::string key, name, value;
+};
+
+// Registers "driver" and "registry" with their subcommands on `app`.
+void AddDriverCommands(CLI::App &app, DriverCommandOptions &options);
+
+// The exit status of the parsed command, or -1 when none of these commands was given.
+int RunDriverCommand(const DriverCommandOptions &options);
