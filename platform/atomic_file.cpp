@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/unique_fd.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,29 +10,6 @@ namespace kvz
 {
 namespace
 {
-
-class Fd
-{
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-    int release()
-    {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool Fail(std::error_code *error, int err)
 {
@@ -62,7 +40,7 @@ bool WriteFileAtomically(const std::filesystem::path &target, std::string_view b
     if (dir.empty())
         dir = ".";
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    Fd fd(::mkstemp(tmpl.data()));
+    UniqueFd fd(::mkstemp(tmpl.data()));
     if (fd.get() < 0)
         return Fail(error, errno);
     // Keep the permissions of the file being replaced; a new file gets the usual 0644 less umask.
@@ -82,12 +60,12 @@ bool WriteFileAtomically(const std::filesystem::path &target, std::string_view b
         ::unlink(tmpl.c_str());
         return Fail(error, err);
     }
-    if (::close(fd.release()) != 0 || ::rename(tmpl.c_str(), target.c_str()) != 0) {
+    if (fd.Close() != 0 || ::rename(tmpl.c_str(), target.c_str()) != 0) {
         int err = errno;
         ::unlink(tmpl.c_str());
         return Fail(error, err);
     }
-    Fd dirfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dirfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dirfd.get() >= 0)
         ::fsync(dirfd.get());
     return true;

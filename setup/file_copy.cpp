@@ -1,6 +1,7 @@
 #include "setup/file_copy.h"
 
 #include "platform/paths.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,30 +14,6 @@ namespace kvz::setup
 {
 namespace
 {
-
-// Closes a descriptor when it goes out of scope.
-class Fd
-{
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-    int Release()
-    {
-        int fd = fd_;
-        fd_ = -1;
-        return ::close(fd);
-    }
-
-private:
-    int fd_;
-};
 
 int CopyBytes(int from, int to)
 {
@@ -64,7 +41,7 @@ int CopyBytes(int from, int to)
 int WriteTemporaryCopy(int source, const struct stat &st, const std::string &folder, std::string &temp)
 {
     temp = JoinPath(folder.empty() ? std::string(".") : folder, ".kvzsetup-XXXXXX");
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
+    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0)
         return errno;
     int rc = CopyBytes(source, out.get());
@@ -75,7 +52,7 @@ int WriteTemporaryCopy(int source, const struct stat &st, const std::string &fol
         rc = errno;
     if (rc == 0 && ::fsync(out.get()) != 0)
         rc = errno;
-    if (out.Release() != 0 && rc == 0)
+    if (out.Close() != 0 && rc == 0)
         rc = errno;
     if (rc != 0)
         ::unlink(temp.c_str());
@@ -86,7 +63,7 @@ int WriteTemporaryCopy(int source, const struct stat &st, const std::string &fol
 
 int CopyFileKeepingTime(const std::string &source, const std::string &target, Overwrite overwrite)
 {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return errno;
     struct stat st {
