@@ -7,6 +7,7 @@
 #include "model/number_text.h"
 #include "model/record_bytes.h"
 #include "model/string_table.h"
+#include "model/tree_state.h"
 
 #include <algorithm>
 
@@ -296,6 +297,7 @@ CDevice *CChannel::AddDevice(std::unique_ptr<CDevice> device)
     if (!device)
         return nullptr;
     m_devices.push_back(std::move(device));
+    NoteDevicesChanged();
     return m_devices.back().get();
 }
 
@@ -307,6 +309,7 @@ std::unique_ptr<CDevice> CChannel::RemoveDevice(CDevice *device)
         return nullptr;
     std::unique_ptr<CDevice> out = std::move(*it);
     m_devices.erase(it);
+    NoteDevicesChanged();
     if (m_currentDevice == device)
         m_currentDevice = nullptr;
     return out;

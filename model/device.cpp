@@ -21,6 +21,7 @@ constexpr std::string_view kNameForbidden = ":,|&";
 
 CDevice::~CDevice()
 {
+    NoteDevicesChanged();
     AddToPollRecordCount(-static_cast<int>(m_ioRecs.size()));
 }
 
@@ -80,6 +81,7 @@ int CDevice::SetName(std::string_view name)
     if (name.find_first_of(kNameForbidden) != std::string_view::npos)
         return ShowModelMessage(IDS_INVALID_DEVICE_NAME_CHARS);
     m_name = name;
+    NoteDevicesChanged();
     return 0;
 }
 
@@ -103,6 +105,7 @@ void CDevice::ReadNameAndDescription(DeviceRecordView record, bool olderLayout)
 void CDevice::SetNameUnchecked(std::string_view name)
 {
     m_name = name.substr(0, devrec::kNameChars);
+    NoteDevicesChanged();
 }
 
 void CDevice::SetDescriptionUnchecked(std::string_view description)

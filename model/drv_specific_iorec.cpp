@@ -360,16 +360,18 @@ int CDrvSpecificIORec::FindOverlap(const CDevice &device, const CIORec *skip) co
         ++position;
         if (other.get() == skip || other.get() == this || other->GetLength() == 0)
             continue;
+        uint32_t otherStart = OverlapKey(family, other->GetStartAddress());
+        uint32_t otherEnd = OverlapKey(family, other->GetEndAddress());
+        if (!Within(start, otherStart, otherEnd) && !Within(end, otherStart, otherEnd) &&
+            !Within(otherStart, start, end) && !Within(otherEnd, start, end))
+            continue;
+        // S7 addresses overlap only within one data block; the (costlier) class test comes last.
         if (IsS7Family(family)) {
             auto *s7 = dynamic_cast<const CDrvSpecificIORec *>(other.get());
             if (!s7 || s7->GetDataBlock() != m_dataBlock)
                 continue;
         }
-        uint32_t otherStart = OverlapKey(family, other->GetStartAddress());
-        uint32_t otherEnd = OverlapKey(family, other->GetEndAddress());
-        if (Within(start, otherStart, otherEnd) || Within(end, otherStart, otherEnd) ||
-            Within(otherStart, start, end) || Within(otherEnd, start, end))
-            return position;
+        return position;
     }
     return 0;
 }

@@ -106,13 +106,13 @@ int32_t HundredthsTruncated(float seconds)
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
+    // Only A-Z fold: the same in every locale (a Qt program runs in the user's), and other bytes
+    // compare exactly, as they do in the C locale.
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (std::tolower(x) != std::tolower(y))
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldAsciiCase(a[i]) != FoldAsciiCase(b[i]))
             return false;
-    }
     return true;
 }
 

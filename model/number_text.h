@@ -30,6 +30,11 @@ int32_t HundredthsRounded(float seconds);
 // Seconds * 100 truncated toward zero, clamped the same way.
 int32_t HundredthsTruncated(float seconds);
 
+// `c` with A-Z made lower case; every other byte unchanged.
+inline char FoldAsciiCase(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 // ASCII comparisons without regard to case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool ContainsText(std::string_view text, std::string_view part);

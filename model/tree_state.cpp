@@ -5,16 +5,32 @@
 #include "model/number_text.h"
 
 #include <algorithm>
+#include <string>
+#include <unordered_map>
 
 using namespace model;
 
 namespace
 {
 
+// Device names, folded to lower case, to the first device of that name in list order. The CSV
+// import looks a device up for every poll record line; a scan of every name per line made the import
+// quadratic. The index is valid while the channel list holds the same channels in the same order and
+// no device has been added, removed, renamed or destroyed since it was built.
+struct DeviceNameIndex {
+    const ChannelList *list = nullptr;
+    std::vector<const CChannel *> channels;
+    uint64_t generation = 0;
+    bool built = false;
+    std::unordered_map<std::string, CDevice *> byName;
+};
+
 struct TreeState {
     ChannelList *channels = nullptr;
     CChannel *currentChannel = nullptr;
     uint16_t pollRecordCount = 0;
+    uint64_t deviceGeneration = 0;
+    DeviceNameIndex deviceNames;
 };
 
 TreeState &State()
@@ -23,7 +39,51 @@ TreeState &State()
     return state;
 }
 
+std::string FoldedName(std::string_view name)
+{
+    std::string folded(name);
+    for (char &c : folded)
+        c = FoldAsciiCase(c);
+    return folded;
+}
+
+bool IndexMatchesTree(const DeviceNameIndex &index, const ChannelList &list)
+{
+    if (!index.built || index.list != &list || index.generation != State().deviceGeneration ||
+        index.channels.size() != list.size())
+        return false;
+    for (size_t i = 0; i < list.size(); ++i)
+        if (index.channels[i] != list[i].get())
+            return false;
+    return true;
+}
+
+DeviceNameIndex &CurrentDeviceNameIndex(const ChannelList &list)
+{
+    DeviceNameIndex &index = State().deviceNames;
+    if (IndexMatchesTree(index, list))
+        return index;
+    index.list = &list;
+    index.generation = State().deviceGeneration;
+    index.channels.clear();
+    index.byName.clear();
+    for (const auto &c : list) {
+        index.channels.push_back(c.get());
+        if (!c)
+            continue;
+        for (const auto &d : c->Devices())
+            index.byName.emplace(FoldedName(d->GetName()), d.get()); // keeps the first of a name
+    }
+    index.built = true;
+    return index;
+}
+
 } // namespace
+
+void NoteDevicesChanged()
+{
+    ++State().deviceGeneration;
+}
 
 void PublishChannelList(ChannelList *list)
 {
@@ -76,14 +136,9 @@ CDevice *FindDeviceByName(std::string_view name)
 {
     if (!State().channels)
         return nullptr;
-    for (const auto &c : *State().channels) {
-        if (!c)
-            continue;
-        for (const auto &d : c->Devices())
-            if (EqualsNoCase(d->GetName(), name))
-                return d.get();
-    }
-    return nullptr;
+    const DeviceNameIndex &index = CurrentDeviceNameIndex(*State().channels);
+    auto it = index.byName.find(FoldedName(name));
+    return it == index.byName.end() ? nullptr : it->second;
 }
 
 std::unique_ptr<CChannel> RemoveChannelFromTree(CChannel *channel)

@@ -32,6 +32,9 @@ void ResetPollRecordCount();
 CChannel *FindChannelByNumber(uint16_t number);
 // The first device named `name` (ignoring case), channels and devices in list order, or null.
 CDevice *FindDeviceByName(std::string_view name);
+// Called by channels and devices whenever a device is added to or removed from a channel, renamed or
+// destroyed, so that the name lookup above sees the change.
+void NoteDevicesChanged();
 
 // Takes `channel` out of the published list and hands it to the caller (null when it is not there);
 // the current channel is cleared when it was this one.
