@@ -55,6 +55,14 @@ public:
     // The header is read from the real file; tables and records must also lie within the stored length.
     ReadResult ReadHeader(std::span<uint8_t> out) const { return ReadWithin(bytes_.size(), kHeaderPos, out); }
     ReadResult Read(uint64_t pos, std::span<uint8_t> out) const { return ReadWithin(limit_, pos, out); }
+    // The `size` bytes at `pos` in place (no copy: there are tens of thousands of poll records), or
+    // null under the same rule as Read.
+    const uint8_t *BytesAt(uint64_t pos, size_t size) const
+    {
+        if (pos > limit_ || size > limit_ - pos)
+            return nullptr;
+        return bytes_.data() + pos;
+    }
 
 private:
     ReadResult ReadWithin(uint64_t limit, uint64_t pos, std::span<uint8_t> out) const
@@ -229,8 +237,10 @@ private:
         auto entry = pollRecords_.Take(index);
         if (!entry)
             return ReadResult::Corrupt;
-        std::array<uint8_t, kIORecRecordSize> record{};
-        KVZ_TRY(src_.Read(Position(rec::GetU32(*entry, kPollEntryBlock)), record));
+        const uint8_t *bytes = src_.BytesAt(Position(rec::GetU32(*entry, kPollEntryBlock)), kIORecRecordSize);
+        if (!bytes)
+            return ReadResult::Corrupt;
+        IORecRecordView record(bytes, kIORecRecordSize);
 
         std::unique_ptr<CIORec> ioRec = NewIORec();
         ioRec->ReadRecord(record); // joins the current device of the current channel

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <typeinfo>
 
 namespace
 {
@@ -39,11 +40,13 @@ int ShowTiAddressRange()
     return ShowAddressRange(kTiMinAddress, kTiShortMaxAddress);
 }
 
+// Only a-z change: addresses are ASCII, and the result must not depend on the locale.
 std::string UpperCased(std::string_view text)
 {
     std::string out(text);
     for (char &c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return out;
 }
 
@@ -92,8 +95,14 @@ void CDrvSpecificIORec::SetDevice(CDevice *device)
 
 uint16_t CDrvSpecificIORec::GetPlcTypeValue() const
 {
-    auto *device = dynamic_cast<const CDrvSpecificDevice *>(GetDevice());
-    return device ? device->GetPlcTypeValue() : kDictNoMatch;
+    const CDevice *device = GetDevice();
+    if (!device)
+        return kDictNoMatch;
+    // Nearly always the exact class; the exact-type test costs far less than a cast that searches.
+    if (typeid(*device) == typeid(CDrvSpecificDevice))
+        return static_cast<const CDrvSpecificDevice *>(device)->GetPlcTypeValue();
+    auto *siemens = dynamic_cast<const CDrvSpecificDevice *>(device);
+    return siemens ? siemens->GetPlcTypeValue() : kDictNoMatch;
 }
 
 void CDrvSpecificIORec::DerivePlcFamily()
@@ -367,7 +376,9 @@ int CDrvSpecificIORec::FindOverlap(const CDevice &device, const CIORec *skip) co
             continue;
         // S7 addresses overlap only within one data block; the (costlier) class test comes last.
         if (IsS7Family(family)) {
-            auto *s7 = dynamic_cast<const CDrvSpecificIORec *>(other.get());
+            auto *s7 = typeid(*other) == typeid(CDrvSpecificIORec)
+                           ? static_cast<const CDrvSpecificIORec *>(other.get())
+                           : dynamic_cast<const CDrvSpecificIORec *>(other.get());
             if (!s7 || s7->GetDataBlock() != m_dataBlock)
                 continue;
         }
