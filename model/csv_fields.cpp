@@ -14,10 +14,19 @@ bool EndsLine(std::string_view text, size_t at)
     return at >= text.size() || text[at] == '\r' || text[at] == '\n';
 }
 
+// Where the next separator starts at or after `from`, or npos. The usual one-character separator
+// takes the quicker character search.
+size_t FindSeparator(std::string_view text, size_t from, std::string_view separator)
+{
+    if (separator.empty())
+        return std::string_view::npos;
+    return separator.size() == 1 ? text.find(separator[0], from) : text.find(separator, from);
+}
+
 // Moves the cursor past the next separator at or after `from`, or to the end when there is none.
 void SkipPastSeparator(std::string_view &cursor, size_t from, std::string_view separator)
 {
-    size_t sep = separator.empty() ? std::string_view::npos : cursor.find(separator, from);
+    size_t sep = FindSeparator(cursor, from, separator);
     cursor =
         sep == std::string_view::npos ? cursor.substr(cursor.size()) : cursor.substr(sep + separator.size());
 }
@@ -68,7 +77,7 @@ std::optional<std::string> NextCsvField(std::string_view &cursor, std::string_vi
         return field;
     }
 
-    size_t sep = separator.empty() ? std::string_view::npos : cursor.find(separator, at);
+    size_t sep = FindSeparator(cursor, at, separator);
     if (sep != std::string_view::npos) {
         std::string field(cursor.substr(at, sep - at));
         cursor = cursor.substr(sep + separator.size());

@@ -65,6 +65,15 @@ bool Within(uint32_t v, uint32_t low, uint32_t high)
     return v >= low && v <= high;
 }
 
+// Whether either range holds an end of the other.
+bool RangesOverlap(uint32_t start, uint32_t end, uint32_t otherStart, uint32_t otherEnd)
+{
+    if (start <= end && otherStart <= otherEnd) // both in order (the usual case): one comparison each way
+        return start <= otherEnd && otherStart <= end;
+    return Within(start, otherStart, otherEnd) || Within(end, otherStart, otherEnd) ||
+           Within(otherStart, start, end) || Within(otherEnd, start, end);
+}
+
 } // namespace
 
 std::optional<PlcRecordLimits> PlcRecordLimitsOf(uint16_t plcTypeValue)
@@ -369,10 +378,8 @@ int CDrvSpecificIORec::FindOverlap(const CDevice &device, const CIORec *skip) co
         ++position;
         if (other.get() == skip || other.get() == this || other->GetLength() == 0)
             continue;
-        uint32_t otherStart = OverlapKey(family, other->GetStartAddress());
-        uint32_t otherEnd = OverlapKey(family, other->GetEndAddress());
-        if (!Within(start, otherStart, otherEnd) && !Within(end, otherStart, otherEnd) &&
-            !Within(otherStart, start, end) && !Within(otherEnd, start, end))
+        if (!RangesOverlap(start, end, OverlapKey(family, other->GetStartAddress()),
+                           OverlapKey(family, other->GetEndAddress())))
             continue;
         // S7 addresses overlap only within one data block; the (costlier) class test comes last.
         if (IsS7Family(family)) {

@@ -24,7 +24,8 @@ bool InRange(double v, double lo, double hi)
 
 bool IsDisabledText(std::string_view text)
 {
-    return EqualsNoCase(text, LoadModelString(IDS_DISABLED));
+    static const std::string disabled = LoadModelString(IDS_DISABLED); // the table is constant
+    return EqualsNoCase(text, disabled);
 }
 
 std::string TimeText(float seconds, float disabled)
