@@ -44,7 +44,7 @@ IORecAreaSizes IORecAreaSizesOf(int16_t family, uint16_t exceptionValue, uint16_
             s.area5 = Times(static_cast<uint16_t>(length / 2), 4);
         } else {
             s.area5 = Times(length, 4);
-            s.area4 = Times(length, 2);
+            s.area4 = static_cast<uint32_t>(length) * 2; // a 32-bit field: no 16-bit wrap
         }
         break;
     case kExceptionAscii:

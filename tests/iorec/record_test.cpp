@@ -64,6 +64,13 @@ TEST_F(IORecTest, AreaSizesFollowFamilyAndExceptionType)
     }
 }
 
+TEST(IORecAreaSizes, OnlyTheSixteenBitSizesWrap)
+{
+    // A record read from a file may hold any length: area4's size has 32 bits, the others 16.
+    EXPECT_EQ(IORecAreaSizesOf(kFamilyS5, 1, 1, 40000), (IORecAreaSizes{14464, 14464, 14464, 80000, 28928}));
+    EXPECT_EQ(IORecAreaSizesOf(kFamilyTi, 1, 13, 40000), (IORecAreaSizes{28928, 28928, 14464, 80000, 28928}));
+}
+
 TEST_F(IORecTest, WritesEveryFieldOfAnS5DigitalRecord)
 {
     auto *device = AddDevice(kPlcS5);
