@@ -2,9 +2,8 @@
 #include "model/dictionaries.h"
 #include "model/drv_specific_iorec.h"
 #include "model/list_control.h"
+#include "model/number_text.h"
 #include "model/string_table.h"
-
-#include <cstdio>
 
 namespace
 {
@@ -14,13 +13,6 @@ constexpr int kStatusGood = 0;
 constexpr int kStatusError = 4293;
 constexpr int kStatusNotPolledA = 4296;
 constexpr int kStatusNotPolledB = 4297; // the record tag: not polled yet
-
-std::string Printf(const char *format, double value)
-{
-    char buf[512];
-    std::snprintf(buf, sizeof buf, format, value);
-    return buf;
-}
 
 } // namespace
 
@@ -54,16 +46,17 @@ IORecListRow CDrvSpecificIORec::ListRow(int row)
     out.stateImage = IORecStateImage(ReadLiveStatus(changed));
     out.statusChanged = changed;
     std::string disabled = LoadModelString(IDS_DISABLED);
+    // Numbers are written the same in every locale (a front end runs in the user's).
     out.columns = {
         std::to_string(row + 1),
         GetAddressText(1),
         GetAddressText(0),
         GetLengthText(),
         GetDataTypeText(),
-        GetPollTime() == kPollTimeDisabled ? disabled : Printf("%8.2f", GetPollTime()),
-        GetAccessTime() == kAccessTimeDisabled ? disabled : Printf("%8.1f", GetAccessTime()),
+        GetPollTime() == kPollTimeDisabled ? disabled : model::FormatFixed(GetPollTime(), 8, 2),
+        GetAccessTime() == kAccessTimeDisabled ? disabled : model::FormatFixed(GetAccessTime(), 8, 1),
         GetExceptionTypeText(KVZ_Exception_dct),
-        Printf("%7.1f", GetDeadBand()),
+        model::FormatFixed(GetDeadBand(), 7, 1),
     };
     return out;
 }

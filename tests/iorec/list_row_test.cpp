@@ -3,6 +3,7 @@
 #include "model/list_control.h"
 #include "model/live_status.h"
 
+#include <clocale>
 #include <map>
 #include <vector>
 
@@ -73,6 +74,24 @@ TEST_F(ListRowTest, ColumnsShowTheRecordsSettings)
     EXPECT_EQ(IORecListColumnTitles(),
               (std::array<std::string, 9>{"I/O Blocks", "Start", "End", "Length", "Data Type", "Poll Time",
                                           "Access Time", "Exception Type", "Dead Band"}));
+}
+
+TEST_F(ListRowTest, NumbersDoNotFollowTheUsersLocale)
+{
+    auto *r = AddRecord(AddDevice(kPlcS7_300), "MW4");
+    r->SetDeadBand("2.5");
+    const char *comma[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"};
+    bool set = false;
+    for (const char *name : comma)
+        if (!set && std::setlocale(LC_NUMERIC, name))
+            set = true;
+    if (!set)
+        GTEST_SKIP() << "no locale with a decimal comma installed";
+    IORecListRow row = r->ListRow(0);
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(row.columns[5], "    1.00");
+    EXPECT_EQ(row.columns[6], "   300.0");
+    EXPECT_EQ(row.columns[8], "    2.5");
 }
 
 TEST_F(ListRowTest, StateImageFollowsTheLiveStatus)
