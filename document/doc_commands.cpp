@@ -1,10 +1,10 @@
 #include "document/did_doc.h"
 #include "document/doc_strings.h"
 #include "document/import_state.h"
+#include "document/install_value.h"
 #include "model/channel.h"
 #include "niolib/niolib.h"
 #include "platform/paths.h"
-#include "platform/registry.h"
 #include "platform/ui_services.h"
 
 #include <cstdio>
@@ -14,7 +14,6 @@ namespace
 
 constexpr size_t kPathBuffer = 512;
 constexpr size_t kLogTextBuffer = 128;
-constexpr const char *kInstallKey = "Software\\Quillmark\\Brennic\\";
 
 kvz::MsgResult ShowDocMessage(int id, kvz::MsgIcon icon, kvz::MsgButtons buttons = kvz::MsgButtons::Ok)
 {
@@ -59,7 +58,9 @@ std::string StemOf(const std::string &path)
 std::string ImportErrorFilePath()
 {
     std::string name = std::string(kDocAcronym) + LoadDocString(IDS_ERROR_FILE_NAME);
-    std::string folder = kvz::RegReadStringAnyHive(kInstallKey, "PDBPATH").value_or("");
+    char pdbPath[kPathBuffer];
+    ReadInstallValue("PDBPATH", pdbPath, sizeof pdbPath);
+    std::string folder = pdbPath;
     // Without a database folder the file goes to the working folder, not to the root of the system.
     return folder.empty() ? name : kvz::JoinPath(folder, name);
 }

@@ -134,8 +134,12 @@ TEST_F(KvzcfgTest, ErrorsShownGiveOneWithOneLinePerMessage)
 
 TEST_F(KvzcfgTest, AnImportThatWroteItsErrorFileGivesOne)
 {
-    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, "Software\\Quillmark\\Brennic\\", "PDBPATH",
-                                    dir_.path().string()));
+    // The error file goes to the installed database folder (a folder other than the working one).
+    std::filesystem::create_directory(dir_ / "pdb");
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\Config",
+                                    "DriverExe", "/opt/KVZSPOLL"));
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\", "PDBPATH",
+                                    dir_ / "pdb"));
     std::string csv = ReadFile(Demo());
     csv.replace(csv.find("1,BOILER1"), 9, "1,NOBODY");
     WriteFile(dir_ / "IN.CSV", csv);
@@ -144,7 +148,7 @@ TEST_F(KvzcfgTest, AnImportThatWroteItsErrorFileGivesOne)
     EXPECT_NE(r.err.find("1 Errors detected during import. Errors reported to file"), std::string::npos)
         << r.err;
     EXPECT_EQ(CountLines(r.err), 1u);
-    EXPECT_NE(ReadFile(dir_ / "KVZDIDW.ERR").find("DEVICE NAME  not found. Line ignored!"),
+    EXPECT_NE(ReadFile(dir_ / "pdb/KVZDIDW.ERR").find("DEVICE NAME  not found. Line ignored!"),
               std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir_ / "OUT.KVZ")); // what could be read is still converted
 }

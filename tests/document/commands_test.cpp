@@ -130,8 +130,6 @@ TEST_F(CommandsTest, OpenOfACsvFileImportsAndLeavesTheDocumentUntitledAndModifie
     std::string csv = dir_ / "PLANT.CSV";
     SavedFile();
     doc_->ExportCsv(csv);
-    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, "Software\\Quillmark\\Brennic\\", "PDBPATH",
-                                    dir_.path().string()));
     ui_.files = {csv};
     doc_->OnFileOpen();
     EXPECT_EQ(doc_->m_ChannelList.size(), 1u);
@@ -139,7 +137,45 @@ TEST_F(CommandsTest, OpenOfACsvFileImportsAndLeavesTheDocumentUntitledAndModifie
     EXPECT_TRUE(doc_->IsModified());
     EXPECT_EQ(doc_->GetTitle(), "Untitled");
     EXPECT_EQ(doc_->GetPathName(), "");
-    EXPECT_EQ(GetImportState().errorFilePath, dir_ / "KVZDIDW.ERR");
+}
+
+// The error file goes to the database folder the installer registered for the machine; that value is
+// read only when the driver's executable is registered. Otherwise the file lands in the working folder.
+TEST_F(CommandsTest, ImportErrorFileIsPlacedByTheMachinesDatabaseFolder)
+{
+    const std::string installKey = "Software\\Quillmark\\Brennic\\";
+    const std::string configKey = "Software\\Quillmark\\Brennic\\Config";
+    struct Case {
+        const char *name;
+        bool driverExe;
+        kvz::Hive pdbHive;
+        bool inDatabaseFolder;
+    };
+    const Case cases[] = {
+        {"machine value with the driver registered", true, kvz::Hive::LocalMachine, true},
+        {"machine value without the driver", false, kvz::Hive::LocalMachine, false},
+        {"user value only", true, kvz::Hive::CurrentUser, false},
+    };
+    std::string csv = dir_ / "PLANT.CSV";
+    SavedFile();
+    doc_->ExportCsv(csv);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (kvz::Hive hive : {kvz::Hive::CurrentUser, kvz::Hive::LocalMachine}) {
+            kvz::RegDeleteValue(hive, installKey, "PDBPATH");
+            kvz::RegDeleteValue(hive, configKey, "DriverExe");
+        }
+        if (c.driverExe) {
+            ASSERT_TRUE(
+                kvz::RegWriteString(kvz::Hive::LocalMachine, configKey, "DriverExe", "/opt/KVZSPOLL"));
+        }
+        ASSERT_TRUE(kvz::RegWriteString(c.pdbHive, installKey, "PDBPATH", dir_.path().string()));
+        doc_->SetModifiedFlag(false); // the previous import left the document modified
+        ui_.files = {csv};
+        doc_->OnFileOpen();
+        EXPECT_EQ(GetImportState().errorFilePath,
+                  c.inDatabaseFolder ? dir_ / "KVZDIDW.ERR" : std::string("KVZDIDW.ERR"));
+    }
 }
 
 TEST_F(CommandsTest, SaveCommandsAreEnabledOnlyWithPollRecords)
