@@ -58,6 +58,12 @@ int CDidDoc::OnOpenDocument(const std::string &path)
     return 1;
 }
 
+void CDidDoc::Serialize(bool storing)
+{
+    if (storing)
+        OnFileSave();
+}
+
 void CDidDoc::AddToRecentFileList(const std::string &path)
 {
     std::erase(m_recentFiles, path);

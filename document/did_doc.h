@@ -53,6 +53,8 @@ public:
     void DeleteContents();
     // The framework's open by name: empties the document and reads the configuration file. TRUE always.
     int OnOpenDocument(const std::string &path);
+    // The framework's archive hook: storing saves as File > Save does; loading does nothing.
+    void Serialize(bool storing);
 
     // ---- Files ----
     void WriteConfigFile(const std::string &path);
