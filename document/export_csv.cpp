@@ -1,6 +1,7 @@
 #include "document/csv_file.h"
 #include "document/did_doc.h"
 #include "document/doc_strings.h"
+#include "document/read_only_file.h"
 #include "document/save_time.h"
 #include "model/channel.h"
 #include "model/device.h"
@@ -50,7 +51,9 @@ void CDidDoc::ExportCsv(const std::string &path)
         return;
     CsvOutput file(path);
     std::error_code error;
-    if (!file.Open(&error)) {
+    if (IsMarkedReadOnly(path))
+        error = std::make_error_code(std::errc::permission_denied);
+    if (error || !file.Open(&error)) {
         ShowOpenFailure(path, error);
         return;
     }

@@ -1,6 +1,7 @@
 #include "document/config_image.h"
 #include "document/did_doc.h"
 #include "document/doc_strings.h"
+#include "document/read_only_file.h"
 #include "document/save_time.h"
 #include "document/startup_file.h"
 #include "niolib/niolib.h"
@@ -35,7 +36,7 @@ void CDidDoc::WriteConfigFile(const std::string &path)
 
     // The new file is written beside the old one and replaces it only when every byte is on disk.
     kvz::AtomicFileWriter file(path);
-    if (!file.Open()) {
+    if (IsMarkedReadOnly(path) || !file.Open()) {
         nio_log(70, "%s", doctext::kSaveFailed);
         return;
     }

@@ -106,6 +106,38 @@ TEST_F(FailedSaveTest, AFolderThatCannotTakeTheFileReportsFileSaveFailed)
     EXPECT_EQ(doc_->m_ChannelList[0]->DeviceCount(), 2u);
 }
 
+// A file marked read-only is left alone by every user, the superuser included: the binary save reports
+// "File Save Failed", the export "Unable to open file. Please Check file attributes. ".
+TEST_F(FailedSaveTest, AReadOnlyTargetIsNeitherSavedOverNorExportedOver)
+{
+    BuildPlant();
+    const std::string kvz = dir_ / "PLANT.KVZ", csv = dir_ / "PLANT.CSV";
+    WriteText(kvz, "old binary");
+    WriteText(csv, "old text");
+    for (const std::string &path : {kvz, csv})
+        std::filesystem::permissions(path,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    doc_->SetTitle("before");
+    doc_->SetModifiedFlag();
+
+    doc_->WriteConfigFile(kvz);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "File Save Failed");
+    EXPECT_EQ(ui_.messages[0].caption, "xxxDIDW.EXE");
+    EXPECT_EQ(doc_->GetTitle(), "before");
+    EXPECT_TRUE(doc_->IsModified());
+
+    ui_.Clear();
+    doc_->ExportCsv(csv);
+    ASSERT_EQ(ui_.Ids(), std::vector<int>{10405});
+    EXPECT_EQ(ui_.messages[0].text, "Unable to open file. Please Check file attributes. ");
+    EXPECT_EQ(ui_.messages[0].icon, kvz::MsgIcon::Exclamation);
+
+    EXPECT_EQ(ReadText(kvz), "old binary");
+    EXPECT_EQ(ReadText(csv), "old text");
+    EXPECT_EQ(FilesIn(dir_.path()), 2u);
+}
+
 TEST_F(FailedSaveTest, ACsvExportThatFailsPartWayKeepsTheOldFile)
 {
     BuildPlant();
