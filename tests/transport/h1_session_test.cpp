@@ -38,6 +38,18 @@ template <class F> bool Eventually(F condition, int timeout_ms = 3000)
     return true;
 }
 
+// Whether every live connection has had an engine step at the clock's present time.
+bool AllStepped(uint32_t now)
+{
+    for (Connection &c : LibraryTables().connections) {
+        std::lock_guard guard(c.lock);
+        if (c.in_use && c.state != kStateClosed && c.link && c.last_step_tick != now) {
+            return false;
+        }
+    }
+    return true;
+}
+
 uint8_t Pattern(uint32_t address)
 {
     return static_cast<uint8_t>(address * 7 + 3);
@@ -84,7 +96,9 @@ protected:
     void Advance(uint32_t ms)
     {
         clock.Advance(ms);
-        std::this_thread::sleep_for(std::chrono::milliseconds(3 * kTimerPeriodMs));
+        // Waiting for the step itself, not a few timer periods: under load the timer thread may be
+        // late, and two moves of the clock would then be taken in one step.
+        EXPECT_TRUE(Eventually([&] { return AllStepped(clock.TickMs()); }));
         Quiet();
     }
     bool Completes(Request &r)
