@@ -25,15 +25,15 @@ public:
             if (driver.block())
                 driver.Set32(nio::kCbHeartbeat, driver.Get32(nio::kCbHeartbeat) + 1);
         });
-        niotest::TestImage spec;
+        niotest::TestImage layout;
         for (int c = 0; c < 16; ++c) {
             niotest::TestChannel channel;
             for (int d = 0; d < 8; ++d)
                 channel.devices.push_back({"PLC" + std::to_string(c * 8 + d), 20, {64, 0, 0, 0, 0}});
-            spec.channels.push_back(channel);
+            layout.channels.push_back(channel);
         }
         driver.CreateBlock();
-        driver.PublishImage(1, niotest::BuildImage(spec).bytes);
+        driver.PublishImage(1, niotest::BuildImage(layout).bytes);
     }
     ~Session()
     {

@@ -18,18 +18,18 @@ class CorruptImage : public NioTest, public ::testing::WithParamInterface<Corrup
 {
 };
 
-TestImage Spec()
+TestImage SampleImage()
 {
-    TestImage spec;
-    spec.channels.push_back({{TestDevice{"PLC1", 1, {4, 4, 4, 4, 4}}}});
-    return spec;
+    TestImage layout;
+    layout.channels.push_back({{TestDevice{"PLC1", 1, {4, 4, 4, 4, 4}}}});
+    return layout;
 }
 
 } // namespace
 
 TEST_P(CorruptImage, IsRefusedWithoutACrash)
 {
-    BuiltImage img = BuildImage(Spec());
+    BuiltImage img = BuildImage(SampleImage());
     GetParam().apply(img);
     DriverSide driver;
     ASSERT_TRUE(driver.CreateBlock());

@@ -40,13 +40,13 @@ uint32_t GetU32(const uint8_t *p, size_t at)
            (static_cast<uint32_t>(p[at + 2]) << 16) | (static_cast<uint32_t>(p[at + 3]) << 24);
 }
 
-BuiltImage BuildImage(const TestImage &spec)
+BuiltImage BuildImage(const TestImage &layout)
 {
     BuiltImage out;
     std::vector<uint8_t> &b = out.bytes;
     b.assign(kH + 34, 0);
     std::vector<const TestDevice *> devices;
-    for (const auto &c : spec.channels)
+    for (const auto &c : layout.channels)
         for (const auto &d : c.devices)
             devices.push_back(&d);
     int pollCount = 0;
@@ -54,22 +54,22 @@ BuiltImage BuildImage(const TestImage &spec)
         pollCount += d->pollRecords;
 
     out.channelTableAt = b.size();
-    b.resize(b.size() + 4 * spec.channels.size());
+    b.resize(b.size() + 4 * layout.channels.size());
     int firstDevice = 0, firstPoll = 0;
-    for (size_t c = 0; c < spec.channels.size(); ++c) {
+    for (size_t c = 0; c < layout.channels.size(); ++c) {
         Pad(b);
         out.channelAt.push_back(b.size());
         PutU32(b, out.channelTableAt + 4 * c, static_cast<uint32_t>(b.size() - kH));
         size_t at = b.size();
         b.resize(b.size() + 384);
         int polls = 0;
-        for (const auto &d : spec.channels[c].devices)
+        for (const auto &d : layout.channels[c].devices)
             polls += d.pollRecords;
         PutU16(b, at + 40, static_cast<uint16_t>(firstDevice));
-        PutU16(b, at + 42, static_cast<uint16_t>(spec.channels[c].devices.size()));
+        PutU16(b, at + 42, static_cast<uint16_t>(layout.channels[c].devices.size()));
         PutU16(b, at + 44, static_cast<uint16_t>(firstPoll));
         PutU16(b, at + 46, static_cast<uint16_t>(polls));
-        firstDevice += static_cast<int>(spec.channels[c].devices.size());
+        firstDevice += static_cast<int>(layout.channels[c].devices.size());
         firstPoll += polls;
     }
 
@@ -121,11 +121,11 @@ BuiltImage BuildImage(const TestImage &spec)
             b.resize(at + off);
         }
     }
-    b.resize(b.size() + spec.tail);
+    b.resize(b.size() + layout.tail);
 
-    b[kH + 3] = static_cast<uint8_t>(spec.channels.size());
+    b[kH + 3] = static_cast<uint8_t>(layout.channels.size());
     b[kH + 4] = static_cast<uint8_t>(devices.size());
-    PutU32(b, kH + 10, spec.version);
+    PutU32(b, kH + 10, layout.version);
     PutU16(b, kH + 16, 384);
     PutU16(b, kH + 18, static_cast<uint16_t>(pollCount));
     PutU16(b, kH + 20, 196);

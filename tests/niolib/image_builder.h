@@ -33,7 +33,7 @@ struct BuiltImage {
     std::vector<size_t> channelAt, deviceAt, blockAt;              // file positions
 };
 
-BuiltImage BuildImage(const TestImage &spec);
+BuiltImage BuildImage(const TestImage &layout);
 
 // One channel with one device of the given name and one poll record.
 TestImage SimpleImage(const std::string &deviceName = "PLC1");

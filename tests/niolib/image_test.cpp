@@ -80,9 +80,9 @@ class HeaderChecks : public NioTest, public ::testing::WithParamInterface<Header
 TEST_P(HeaderChecks, VersionAndCountsDecide)
 {
     const HeaderCase &c = GetParam();
-    TestImage spec = SimpleImage();
-    spec.tail = 8192; // room for every table the counts ask for
-    BuiltImage img = BuildImage(spec);
+    TestImage layout = SimpleImage();
+    layout.tail = 8192; // room for every table the counts ask for
+    BuiltImage img = BuildImage(layout);
     img.bytes[102 + 3] = static_cast<uint8_t>(c.channels);
     img.bytes[102 + 4] = static_cast<uint8_t>(c.devices);
     PutU16(img.bytes, 102 + 18, static_cast<uint16_t>(c.records));

@@ -14,13 +14,13 @@ namespace
 // Two channels: A with devices PLC1 (2 records) and Plc2 (1 record); B with PLC3 (1 record).
 TestImage TwoChannels()
 {
-    TestImage spec;
+    TestImage layout;
     TestDevice plc1{"PLC1", 2, {4, 0, 6, 0x10000, 2}};
     TestDevice plc2{"Plc2", 1, {}};
     TestDevice plc3{"PLC3", 1, {8, 8, 8, 8, 8}};
-    spec.channels.push_back({{plc1, plc2}});
-    spec.channels.push_back({{plc3}});
-    return spec;
+    layout.channels.push_back({{plc1, plc2}});
+    layout.channels.push_back({{plc3}});
+    return layout;
 }
 
 class Lookups : public NioTest

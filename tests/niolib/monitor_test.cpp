@@ -15,10 +15,10 @@ using namespace niotest;
 TEST_F(NioTest, StatusLaunchesTheDriverAndShowsALiveImage)
 {
     UseRealSleeps();
-    TestImage spec;
-    spec.channels.push_back({{TestDevice{"PLC1"}}});
-    spec.channels.push_back({{TestDevice{"PLC2"}}});
-    std::string config = WriteConfigFile(BuildImage(spec).bytes);
+    TestImage layout;
+    layout.channels.push_back({{TestDevice{"PLC1"}}});
+    layout.channels.push_back({{TestDevice{"PLC2"}}});
+    std::string config = WriteConfigFile(BuildImage(layout).bytes);
     RegisterSpoll();
 
     std::ostringstream status;

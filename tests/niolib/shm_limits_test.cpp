@@ -44,9 +44,9 @@ TEST_F(NioTest, InSmallShm_AnImageThatDoesNotFitIsReportedNotMapped)
 {
     if (!InSmallShm())
         GTEST_SKIP() << "runs inside FullShm.AnImageThatDoesNotFitIsReportedNotMapped";
-    TestImage spec = SimpleImage();
-    spec.tail = 256 * 1024;
-    WriteConfigFile(BuildImage(spec).bytes);
+    TestImage layout = SimpleImage();
+    layout.tail = 256 * 1024;
+    WriteConfigFile(BuildImage(layout).bytes);
     ASSERT_NE(MapToDriver(0), nullptr) << "the block itself fits";
     EXPECT_EQ(MapToDIT("KVZ", 0), 0);
     EXPECT_EQ(ui_.Texts(), std::vector<std::string>{"MapToDriver() Driver file is not loaded"});

@@ -21,10 +21,10 @@ protected:
     {
         NioTest::SetUp();
         UseRealSleeps();
-        TestImage spec;
-        spec.channels.push_back({{TestDevice{"PLC1", 2}}});
-        spec.channels.push_back({{TestDevice{"PLC2", 1}}});
-        config_ = WriteConfigFile(BuildImage(spec).bytes);
+        TestImage layout;
+        layout.channels.push_back({{TestDevice{"PLC1", 2}}});
+        layout.channels.push_back({{TestDevice{"PLC2", 1}}});
+        config_ = WriteConfigFile(BuildImage(layout).bytes);
         RegisterSpoll();
     }
     std::vector<std::pair<uint16_t, std::string>> Drain()
