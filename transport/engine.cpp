@@ -242,9 +242,9 @@ void OnDr(Connection &c)
     c.retries = 0;
 }
 
-// H1 with nothing moving: an AK every 2 seconds asks the peer for a sign of life; after 4 without
-// one the connection is reset.
-void AckOrReset(Connection &c)
+// The rhythm of every resend: nothing while the retransmission timer runs; after the last retry the
+// connection is reset; otherwise the retry is counted, `resend` runs and the timer starts again.
+template <typename Resend> void RetryOrReset(Connection &c, Resend resend)
 {
     if (c.retransmission_timer != 0) {
         return;
@@ -254,9 +254,18 @@ void AckOrReset(Connection &c)
         return;
     }
     ++c.retries;
-    ++c.ack_resends;
-    SendAk(c);
+    resend();
     c.retransmission_timer = kRetryIntervalMs;
+}
+
+// H1 with nothing moving: an AK every 2 seconds asks the peer for a sign of life; after 4 without
+// one the connection is reset.
+void AckOrReset(Connection &c)
+{
+    RetryOrReset(c, [&] {
+        ++c.ack_resends;
+        SendAk(c);
+    });
 }
 
 void StepIdle(Connection &c)
@@ -302,46 +311,32 @@ void RebuildRequest(Connection &c)
 
 void StepAwaitingAnswer(Connection &c)
 {
-    if (c.retransmission_timer != 0) {
-        return;
-    }
-    if (c.retries >= kMaxRetries) {
-        ResetConnection(c);
-        return;
-    }
-    ++c.retries;
-    if (c.retries > 2 && c.send_credit != 0) {
-        ++c.frame_resends;
-        if (IsTcp(c)) {
-            SendBuilt(c); // the frame kept in the send buffer is the request (or set-up) in flight
+    RetryOrReset(c, [&] {
+        if (c.retries > 2 && c.send_credit != 0) {
+            ++c.frame_resends;
+            if (IsTcp(c)) {
+                SendBuilt(c); // the frame kept in the send buffer is the request (or set-up) in flight
+            } else {
+                RebuildRequest(c); // with the send number that the peer now expects
+            }
+            c.state = kStateRequestSent;
         } else {
-            RebuildRequest(c); // with the send number that the peer now expects
+            ++c.ack_resends; // on TCP there is nothing to acknowledge: the retry only counts
+            if (!IsTcp(c)) {
+                SendAk(c);
+            }
         }
-        c.state = kStateRequestSent;
-    } else {
-        ++c.ack_resends; // on TCP there is nothing to acknowledge: the retry only counts
-        if (!IsTcp(c)) {
-            SendAk(c);
-        }
-    }
-    c.retransmission_timer = kRetryIntervalMs;
+    });
 }
 
 // H1, no answer in state 3: the data unit goes again unchanged, then the connection is reset.
 void StepRequestSentH1(Connection &c)
 {
-    if (c.retransmission_timer != 0) {
-        return;
-    }
-    if (c.retries >= kMaxRetries) {
-        ResetConnection(c);
-        return;
-    }
-    ++c.retries;
-    ++c.frame_resends;
-    c.request_pending = false;
-    SendBuilt(c);
-    c.retransmission_timer = kRetryIntervalMs;
+    RetryOrReset(c, [&] {
+        ++c.frame_resends;
+        c.request_pending = false;
+        SendBuilt(c);
+    });
 }
 } // namespace
 
