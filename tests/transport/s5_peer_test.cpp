@@ -3,6 +3,7 @@
 #include "ferrolink.h"
 #include "private_network.h"
 #include "s5_responder.h"
+#include "tcp_poll.h"
 #include "test_request.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +16,9 @@ using Bytes = std::vector<uint8_t>;
 
 namespace
 {
-constexpr uint32_t kLoopback = 0x7F000001;
+using peertest::kLoopback;
+using peertest::Poll;
 std::string g_skip;
-
-template <typename Done> bool Poll(int connection, Done done, int timeout_ms = 5000)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        TCP_Read(connection);
-        if (done()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return false;
-}
 
 class S5Peer : public ::testing::TestWithParam<S5Responder::Delivery>
 {

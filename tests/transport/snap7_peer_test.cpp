@@ -2,6 +2,7 @@
 // private network namespace.
 #include "ferrolink.h"
 #include "private_network.h"
+#include "tcp_poll.h"
 #include "test_request.h"
 
 #include <gtest/gtest.h>
@@ -17,24 +18,11 @@ using Bytes = std::vector<uint8_t>;
 
 namespace
 {
-constexpr uint32_t kLoopback = 0x7F000001; // host order, as the device record holds it
+using peertest::kLoopback;
+using peertest::Poll;
 
 std::string g_skip;
 std::string g_peers;
-
-// Calls TCP_Read as a poll loop would until `done` or the timeout.
-template <typename Done> bool Poll(int connection, Done done, int timeout_ms = 5000)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        TCP_Read(connection);
-        if (done()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return false;
-}
 
 class Snap7Peer : public ::testing::Test
 {
