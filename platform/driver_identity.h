@@ -14,11 +14,14 @@ struct DriverIdentity {
     char registryPath[128];
 };
 
-inline constexpr DriverIdentity kDriverIdentity{"KVZ", "7.10.58.2", "Brennic Plant Link", "Quillmark\\Brennic\\"};
+inline constexpr DriverIdentity kDriverIdentity{"KVZ", "7.10.58.2", "Brennic Plant Link",
+                                                "Quillmark\\Brennic\\"};
 
 // "Software\Quillmark\Brennic\" (the product key) and "Software\Quillmark\Brennic\Config".
 std::string ProductKeyPath();
 std::string ConfigKeyPath();
+// The registry path as a folder, "Quillmark/Brennic": where the user's and the machine's settings live.
+std::string ProductFolder();
 
 // The configurator's window title: the product title, " - " and the document's path.
 std::string FrameTitle(const std::string &documentPath);
