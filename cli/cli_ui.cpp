@@ -1,5 +1,7 @@
 #include "cli/cli_ui.h"
 
+#include "platform/driver_identity.h"
+
 #include <cstdio>
 
 namespace
@@ -17,7 +19,7 @@ std::string OneLine(std::string text)
 
 kvz::MsgResult CliUi::ShowMessage(const kvz::MessageRequest &request)
 {
-    std::string caption = request.caption.empty() ? "KVZ" : request.caption;
+    std::string caption = request.caption.empty() ? kvz::kDriverIdentity.acronym : request.caption;
     std::fprintf(stderr, "%s: %s\n", OneLine(caption).c_str(), OneLine(request.text).c_str());
     switch (request.buttons) {
     case kvz::MsgButtons::Ok:

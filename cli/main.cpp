@@ -11,6 +11,7 @@
 #include "document/did_doc.h"
 #include "document/import_state.h"
 #include "document/tree_dump.h"
+#include "platform/driver_identity.h"
 
 #include <CLI/CLI.hpp>
 
@@ -86,7 +87,7 @@ int Dump(const std::string &file)
 int main(int argc, char **argv)
 {
     CLI::App app{"kvzcfg: convert and inspect KVZ driver configurations (binary .KVZ files and CSV files)"};
-    app.set_version_flag("--version", std::string("kvzcfg ") + KVZ_VERSION);
+    app.set_version_flag("--version", std::string("kvzcfg ") + kvz::kDriverIdentity.version);
     app.require_subcommand(1, 1);
 
     std::string in, out, dumpFile;

@@ -1,11 +1,14 @@
 #pragma once
 // The document's own texts: string-table messages shown by id, and the fixed texts of its boxes.
+#include "platform/driver_identity.h"
+
 #include <string>
 
 // The driver acronym: the configuration file's extension and the prefix of the driver's names.
-inline constexpr const char *kDocAcronym = "KVZ";
+inline constexpr const char *kDocAcronym = kvz::kDriverIdentity.acronym;
 // Where Save As proposes to save when no startup file is registered.
-inline constexpr const char *kDefaultInstallFolder = "C:\\Program Files\\Quillmark\\Brennic\\";
+inline const std::string kDefaultInstallFolder =
+    std::string("C:\\Program Files\\") + kvz::kDriverIdentity.registryPath;
 
 enum DocStringId : int {
     IDS_INVALID_FILE_TYPE = 10301,

@@ -1,6 +1,7 @@
 #include "document/install_value.h"
 
 #include "niolib/niolib.h"
+#include "platform/driver_identity.h"
 #include "platform/registry.h"
 
 #include <cstring>
@@ -8,7 +9,6 @@
 namespace
 {
 constexpr size_t kDriverExeBuffer = 256;
-constexpr const char *kInstallKey = "Software\\Quillmark\\Brennic\\";
 } // namespace
 
 int ReadInstallValue(const char *name, char *buffer, size_t size)
@@ -19,7 +19,7 @@ int ReadInstallValue(const char *name, char *buffer, size_t size)
     char driverExe[kDriverExeBuffer] = {};
     if (!GetDriverExePath(driverExe, sizeof driverExe))
         return 0;
-    auto value = kvz::RegReadString(kvz::Hive::LocalMachine, kInstallKey, name);
+    auto value = kvz::RegReadString(kvz::Hive::LocalMachine, kvz::ProductKeyPath(), name);
     if (!value || value->size() + 1 > size)
         return 0;
     std::memcpy(buffer, value->c_str(), value->size() + 1);

@@ -1,5 +1,6 @@
 #include "niolib/nio_support.h"
 #include "niolib/niolib.h"
+#include "platform/driver_identity.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -10,7 +11,6 @@
 
 namespace
 {
-constexpr const char *kProductKey = "Software\\Quillmark\\Brennic\\";
 constexpr const char *kConfigSubkey = "Config";
 constexpr size_t kMaxKeyPath = 511;
 constexpr size_t kDriverExeChars = 126;
@@ -60,17 +60,17 @@ int WriteConfigValue(const char *keyPath, const char *subkey, const char *name, 
 
 int GetConfigFilePath(char *buffer, size_t size)
 {
-    return ReadConfigValue(kProductKey, kConfigSubkey, "ConfigFile", buffer, size);
+    return ReadConfigValue(kvz::ProductKeyPath().c_str(), kConfigSubkey, "ConfigFile", buffer, size);
 }
 
 int SetConfigFilePath(const char *path)
 {
-    return WriteConfigValue(kProductKey, kConfigSubkey, "ConfigFile", path);
+    return WriteConfigValue(kvz::ProductKeyPath().c_str(), kConfigSubkey, "ConfigFile", path);
 }
 
 int GetDriverExePath(char *buffer, size_t size)
 {
-    return ReadConfigValue(kProductKey, kConfigSubkey, "DriverExe", buffer, size);
+    return ReadConfigValue(kvz::ProductKeyPath().c_str(), kConfigSubkey, "DriverExe", buffer, size);
 }
 
 int LaunchDriver()

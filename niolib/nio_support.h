@@ -2,6 +2,8 @@
 // What NIOLIB needs besides its routines: the acronym, hooks that tests and headless programs
 // install (log observer, sleep), the live-status source, and small readers for the bytes a record
 // pointer gives.
+#include "platform/driver_identity.h"
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -11,7 +13,7 @@ namespace nio
 {
 
 // The driver acronym that names every shared object ("KVZ").
-inline constexpr const char *kAcronym = "KVZ";
+inline constexpr const char *kAcronym = kvz::kDriverIdentity.acronym;
 // Caption of the error box.
 inline constexpr const char *kLogCaption = "xxxDIDW.EXE";
 

@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include "platform/atomic_file.h"
+#include "platform/driver_identity.h"
 
 // Texts are UTF-8 already; SimpleIni only has to keep the bytes.
 #define SI_NO_CONVERSION
@@ -108,14 +109,14 @@ bool Modify(Hive hive, std::string_view key, std::string_view name, const std::s
 std::filesystem::path HiveRoot(Hive hive)
 {
     if (hive == Hive::LocalMachine)
-        return EnvOr("KVZ_REGISTRY_MACHINE", "/etc/Quillmark/Brennic");
+        return EnvOr("KVZ_REGISTRY_MACHINE", std::filesystem::path("/etc") / ProductFolder());
     const char *xdg = std::getenv("XDG_CONFIG_HOME");
     std::filesystem::path config;
     if (xdg && *xdg)
         config = xdg;
     else
         config = EnvOr("HOME", "/tmp") / ".config";
-    return EnvOr("KVZ_REGISTRY_USER", config / "Quillmark" / "Brennic");
+    return EnvOr("KVZ_REGISTRY_USER", config / ProductFolder());
 }
 
 std::optional<std::string> RegReadString(Hive hive, std::string_view key, std::string_view name)

@@ -1,5 +1,7 @@
 #include "platform/ui_services.h"
 
+#include "platform/driver_identity.h"
+
 #include <cstdio>
 
 namespace kvz
@@ -56,7 +58,8 @@ MsgResult StderrUi::ShowMessage(const MessageRequest &request)
         if (c == '\n' || c == '\r')
             c = ' ';
     }
-    std::fprintf(stderr, "%s: %s\n", request.caption.empty() ? "KVZ" : request.caption.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s\n",
+                 request.caption.empty() ? kDriverIdentity.acronym : request.caption.c_str(), text.c_str());
     return Answer(request.buttons, answer_);
 }
 

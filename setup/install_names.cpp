@@ -21,7 +21,7 @@ std::string Title()
 
 std::string ProductKey()
 {
-    return std::string("Software\\") + kDriverIdentity.registryPath;
+    return ProductKeyPath();
 }
 
 std::string NormalizeFolder(std::string_view folder)

@@ -1,6 +1,7 @@
 #pragma once
 // The names the installer builds: the driver's identity and the paths made from it. Paths use '/'
 // ('\' in a caller's path is read as '/'); each must fit a buffer of kMaxPath characters.
+#include "platform/driver_identity.h"
 #include "setup/directory_ids.h"
 
 #include <optional>
@@ -9,16 +10,6 @@
 
 namespace kvz::setup
 {
-
-// The driver's identity, as the whole product names it.
-struct DriverIdentity {
-    const char *acronym;
-    const char *version;
-    const char *productTitle;
-    const char *registryPath;
-};
-inline constexpr DriverIdentity kDriverIdentity{"KVZ", "7.10.58.2", "Brennic Plant Link",
-                                                "Quillmark\\Brennic\\"};
 
 // Directory ids the installer sets before it reads its INF file.
 constexpr uint32_t kDirIdInstall = 65701;
