@@ -32,6 +32,16 @@ int ShowModelMessage(int id, std::initializer_list<std::string_view> args)
     return id;
 }
 
+bool AskModelQuestion(int id, kvz::MsgIcon icon)
+{
+    kvz::MessageRequest request;
+    request.id = id;
+    request.text = LoadModelString(id);
+    request.buttons = kvz::MsgButtons::YesNo;
+    request.icon = icon;
+    return kvz::Ui().ShowMessage(request) == kvz::MsgResult::Yes;
+}
+
 void SetModelMessageRedirect(ModelMessageRedirect redirect)
 {
     Redirect() = std::move(redirect);
