@@ -30,11 +30,9 @@ enum class PlcTypeChange {
 // and Refused marks the document modified (the caller does that).
 PlcTypeChange ChangePlcType(CDrvSpecificDevice &device, uint16_t newIndex);
 
-// Where a first poll record comes from: the two tables differ for Simatic TI.
-enum class FirstRecordFor {
-    NewDevice,     // S5 and Simatic TI "ST:0".."ST:99", S7 "ST0".."ST199"
-    PlcTypeChange  // S5 "ST:0".."ST:99", S7 "ST0".."ST199", Simatic TI "ST:1".."ST:100"
-};
+// Where a first poll record comes from. Both give S5 "ST:0".."ST:99", S7 "ST0".."ST199" and Simatic TI
+// "ST:1".."ST:100": a TI address of 0 is refused, so a new TI device cannot start at "ST:0".
+enum class FirstRecordFor { NewDevice, PlcTypeChange };
 // Creates a poll record with the device's defaults, appends it (it becomes the device's current poll
 // record) and sets its start and end address by the device's family as `purpose` says.
 CIORec *AddFirstPollRecord(CDrvSpecificDevice &device, FirstRecordFor purpose);
