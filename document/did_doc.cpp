@@ -1,5 +1,6 @@
 #include "document/did_doc.h"
 
+#include "document/app_settings.h"
 #include "document/doc_strings.h"
 #include "model/channel.h"
 #include "model/device.h"
@@ -9,7 +10,6 @@
 namespace
 {
 constexpr size_t kSelectableChannels = 16;
-constexpr size_t kRecentFileCount = 4;
 } // namespace
 
 CDidDoc::CDidDoc()
