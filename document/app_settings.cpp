@@ -65,6 +65,7 @@ bool SaveRecentFiles(const std::string &settingsPath, const std::vector<std::str
 {
     CSimpleIniA ini(false, false, false);
     ini.SetUnicode(true);
+    ini.SetSpaces(false); // "File1=path", as the framework writes its settings
     // The file may hold other settings: they are kept. A missing file starts empty.
     SI_Error loaded = ini.LoadFile(settingsPath.c_str());
     if (loaded < 0 && loaded != SI_FILE)
