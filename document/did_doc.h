@@ -79,6 +79,9 @@ public:
     // What Open and Save As do once the file dialog gave a name (kvzcfg starts here).
     void OpenChosenFile(const std::string &path);
     void SaveAsChosenFile(const std::string &path);
+    // File > recent file: offers to save the changes, then opens `path`; a file that is gone is taken
+    // off the list with a message.
+    void OpenRecentFile(const std::string &path);
 
     // ---- Document state ----
     const std::string &GetPathName() const { return m_strPathName; }
@@ -102,6 +105,9 @@ private:
     // The modified-changes prompt of New, Open and Reload: false when the user cancelled.
     enum class Settled { Saved, Discarded, Cancelled };
     Settled AskToSaveChanges();
+    // The prompt before another file is opened: false when the user cancelled; discarded changes
+    // clear the modified flag.
+    bool SettleChangesBeforeOpening();
     // The framework's request to open the document's own path: re-reads it when it names a file.
     void ReopenOwnPath();
     // Clears the path and gives the document the untitled title.

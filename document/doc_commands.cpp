@@ -92,14 +92,21 @@ void CDidDoc::OnFileNew()
     kvz::Ui().UpdateAllViews(1);
 }
 
-void CDidDoc::OnFileOpen()
+bool CDidDoc::SettleChangesBeforeOpening()
 {
     bool wasModified = m_bModified;
     Settled settled = AskToSaveChanges();
     if (settled == Settled::Cancelled)
-        return;
+        return false;
     if (wasModified && settled == Settled::Discarded)
         m_bModified = false;
+    return true;
+}
+
+void CDidDoc::OnFileOpen()
+{
+    if (!SettleChangesBeforeOpening())
+        return;
 
     kvz::FileDialogRequest dialog;
     dialog.defaultExt = kDocAcronym;
@@ -132,6 +139,19 @@ void CDidDoc::OpenChosenFile(const std::string &path)
         }
     }
     kvz::Ui().UpdateAllViews(1);
+}
+
+void CDidDoc::OpenRecentFile(const std::string &path)
+{
+    if (!SettleChangesBeforeOpening())
+        return;
+    if (!kvz::PathExists(path)) {
+        // A file that was moved or deleted since: say so and drop it from the list, the tree stays.
+        std::erase(m_recentFiles, path);
+        ShowDocMessage(IDS_UNABLE_TO_OPEN, kvz::MsgIcon::Exclamation);
+        return;
+    }
+    OpenChosenFile(path);
 }
 
 void CDidDoc::OnFileSave()

@@ -368,3 +368,34 @@ TEST_F(CommandsTest, StartupQuestionComparesWithoutCaseAndKeepsTheUsersPath)
 }
 
 } // namespace
+
+TEST_F(CommandsTest, ARecentFileOpensAfterThePromptAndAGoneOneLeavesTheListWithAMessage)
+{
+    std::string path = SavedFile();
+    std::string gone = dir_ / "GONE.KVZ";
+    doc_->AddToRecentFileList(gone);
+    doc_->SetModifiedFlag(true);
+
+    // Cancel at the prompt: nothing opens, the changes stay.
+    ui_.answers.push_back(MsgResult::Cancel);
+    doc_->OpenRecentFile(path);
+    EXPECT_TRUE(doc_->IsModified());
+    EXPECT_EQ(ui_.Texts(), std::vector<std::string>{kSavePrompt});
+
+    // No: the changes go and the file is read.
+    ui_.Clear();
+    ui_.answers.push_back(MsgResult::No);
+    doc_->DeleteContents();
+    doc_->OpenRecentFile(path);
+    EXPECT_FALSE(doc_->IsModified());
+    EXPECT_EQ(doc_->GetPathName(), path);
+    ASSERT_EQ(doc_->m_ChannelList.size(), 1u);
+
+    // A file that is gone: a message, the tree stays, the name leaves the list.
+    ui_.Clear();
+    doc_->OpenRecentFile(gone);
+    EXPECT_EQ(ui_.Ids(), std::vector<int>{10405});
+    EXPECT_EQ(doc_->m_ChannelList.size(), 1u);
+    const auto &recent = doc_->GetRecentFiles();
+    EXPECT_EQ(std::find(recent.begin(), recent.end(), gone), recent.end());
+}
