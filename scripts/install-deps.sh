@@ -5,7 +5,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev libcli11-dev libshp-dev shapelib
-  qt6-base-dev xvfb
+  qt6-base-dev qt6-svg-dev fonts-dejavu-core
+  xvfb xdotool openbox wmctrl x11-utils imagemagick
   tshark iproute2 python3 make
 )
 # The machine image brings its own Node.js with npm; Debian's npm would conflict with it.
