@@ -6,8 +6,8 @@
 #include "model/drv_specific_channel.h"
 #include "ui/app/context_help.h"
 #include "ui/widgets/bitmap_button.h"
+#include "ui/widgets/combo_list.h"
 #include "ui/widgets/commit_line_edit.h"
-#include "ui/widgets/dict_combo.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -50,7 +50,7 @@ CComDlg::CComDlg(CDidDoc *doc, int channelIndex, QWidget *parent)
     buildControls();
     paintGrey(true);
 
-    FillComboFromDict(*protocol_, Protocol_dct);
+    FillComboFromDictionary(protocol_, Protocol_dct);
     // The list is sorted; the row of the channel's protocol is found by its value.
     protocol_->model()->sort(0);
     protocol_->setCurrentIndex(protocol_->findData(DictValueAt(Protocol_dct, work_->GetProtocolIndex())));

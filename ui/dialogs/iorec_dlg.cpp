@@ -8,8 +8,8 @@
 #include "model/tree_state.h"
 #include "ui/app/context_help.h"
 #include "ui/widgets/bitmap_button.h"
+#include "ui/widgets/combo_list.h"
 #include "ui/widgets/commit_line_edit.h"
-#include "ui/widgets/dict_combo.h"
 #include "ui/widgets/icons.h"
 
 #include <QComboBox>
@@ -179,8 +179,8 @@ void CIORecDlg::initialise()
 
 void CIORecDlg::fillDropDowns()
 {
-    FillComboFromDict(*dataType_, work_->GetDataTypeDictionary());
-    FillComboFromDict(*exceptionType_, ExceptionDictionaryOf(work_->GetPlcFamily()));
+    FillComboFromDictionary(dataType_, work_->GetDataTypeDictionary());
+    FillComboFromDictionary(exceptionType_, ExceptionDictionaryOf(work_->GetPlcFamily()));
 }
 
 CommitLineEdit *CIORecDlg::edit(IORecField field) const
