@@ -102,8 +102,10 @@ public:
     static std::string FileDialogFilter();
 
 private:
-    // The modified-changes prompt of New, Open and Reload: false when the user cancelled.
-    enum class Settled { Saved, Discarded, Cancelled };
+    // The modified-changes prompt of New, Open and Reload. NotSaved: the user chose to save and the
+    // save did not happen (it failed, or its Save As was cancelled), so the changes are still only
+    // in memory.
+    enum class Settled { Saved, NotSaved, Discarded, Cancelled };
     Settled AskToSaveChanges();
     // The prompt before another file is opened: false when the user cancelled; discarded changes
     // clear the modified flag.

@@ -74,7 +74,7 @@ CDidDoc::Settled CDidDoc::AskToSaveChanges()
     switch (ShowDocMessage(IDS_SAVE_CHANGES, kvz::MsgIcon::Question, kvz::MsgButtons::YesNoCancel)) {
     case kvz::MsgResult::Yes:
         OnFileSave();
-        return Settled::Saved;
+        return m_bModified ? Settled::NotSaved : Settled::Saved;
     case kvz::MsgResult::No:
         return Settled::Discarded;
     default:
@@ -221,7 +221,9 @@ void CDidDoc::OnReload()
     }
     bool wasModified = m_bModified;
     Settled settled = AskToSaveChanges();
-    if (settled == Settled::Cancelled)
+    // A save that did not happen has told the user why; re-reading the file or restarting the
+    // driver now would throw away the very changes the user asked to keep.
+    if (settled == Settled::Cancelled || settled == Settled::NotSaved)
         return;
     if (wasModified && settled == Settled::Discarded) {
         ReopenOwnPath(); // the changes are discarded, as the question said

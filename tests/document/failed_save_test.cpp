@@ -3,13 +3,17 @@
 #include "doc_fixture.h"
 
 #include "model/channel.h"
+#include "niolib/nio_support.h"
 #include "platform/atomic_file_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace doctest;
+using kvz::MsgResult;
 
 namespace
 {
@@ -154,6 +158,50 @@ TEST_F(FailedSaveTest, ACsvExportThatFailsPartWayKeepsTheOldFile)
         EXPECT_EQ(ReadText(path), old) << "limit " << limit;
         ASSERT_EQ(ui_.Texts(), std::vector<std::string>{"Save Failed. Disk Full."}) << "limit " << limit;
         EXPECT_EQ(FilesIn(dir_.path()), 1u);
+    }
+}
+
+// Reload offers to save the changes; when that save fails the reload stops there: the edits stay in
+// memory, the file is not read again and the driver is not restarted.
+TEST_F(FailedSaveTest, AFailedSaveInsideReloadKeepsTheEditsAndLeavesTheDriverAlone)
+{
+    std::vector<std::string> logs;
+    nio::SetLogObserver([&](uint16_t, const std::string &text) { logs.push_back(text); });
+    BuildPlant();
+    const std::string path = dir_ / "PLANT.KVZ";
+    doc_->WriteConfigFile(path);
+    const std::vector<uint8_t> saved = ReadBytes(path);
+    const auto ownerRead = std::filesystem::perms::owner_read | std::filesystem::perms::group_read;
+    const auto ownerWrite = ownerRead | std::filesystem::perms::owner_write;
+
+    for (bool readOnly : {true, false}) {
+        CDevice *device = doc_->m_ChannelList[0]->Devices()[0].get();
+        device->SetDescription(readOnly ? "edit 1" : "edit 2");
+        doc_->SetModifiedFlag();
+        ui_.Clear();
+        logs.clear();
+        ui_.answers = {MsgResult::Yes};
+        std::filesystem::permissions(path, readOnly ? ownerRead : ownerWrite);
+        {
+            std::optional<FileSizeLimit> fsize;
+            if (!readOnly)
+                fsize.emplace(saved.size() / 2); // the write is refused half-way
+            doc_->OnReload();
+        }
+        ASSERT_EQ(ui_.messages.size(), 2u) << readOnly;
+        EXPECT_EQ(ui_.messages[0].id, 10304);
+        EXPECT_NE(ui_.messages[1].text.find(readOnly ? "File Save Failed" : "Save Failed. Disk Full."),
+                  std::string::npos)
+            << ui_.messages[1].text;
+        EXPECT_EQ(device, doc_->m_ChannelList[0]->Devices()[0].get()) << "the tree was read again";
+        EXPECT_EQ(device->GetDescription(), readOnly ? "edit 1" : "edit 2");
+        EXPECT_TRUE(doc_->IsModified());
+        EXPECT_EQ(doc_->m_bReloadPending, 1);
+        EXPECT_EQ(std::count_if(logs.begin(), logs.end(),
+                                [](const std::string &t) { return t.starts_with("ReloadConfiguration("); }),
+                  0);
+        EXPECT_EQ(ReadBytes(path), saved);
+        EXPECT_EQ(ui_.waitDepth, 0);
     }
 }
 
