@@ -4,10 +4,12 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 
 namespace ModalDriver
 {
@@ -126,6 +128,28 @@ void ShowRealBoxes(ScriptedUi &ui, std::function<void()> inside)
             [&] { QVERIFY(WaitUntilActive(*previous)); }();
         }
     };
+}
+
+void RunWhenModal(std::function<void(QDialog *)> act, int timeoutMs)
+{
+    auto *timer = new QTimer;
+    auto elapsed = std::make_shared<QElapsedTimer>();
+    elapsed->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, elapsed, act = std::move(act), timeoutMs] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            if (elapsed->elapsed() > timeoutMs) {
+                timer->stop();
+                timer->deleteLater();
+            }
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        act(dialog);
+    });
+    timer->start();
 }
 
 } // namespace ModalDriver

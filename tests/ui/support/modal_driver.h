@@ -16,6 +16,10 @@ namespace ModalDriver
 // What RunModal gives when the script ended with the dialog still open (the driver then closes it).
 inline constexpr int kLeftOpen = -1;
 
+// Runs `act` on the next modal dialog once it is open, for dialogs the program itself opens (a click on
+// Add, a double click in a list, a close).
+void RunWhenModal(std::function<void(QDialog *)> act, int timeoutMs = 5000);
+
 // Runs `dialog.exec()`; `script` runs inside the dialog's loop once it is active. Returns exec()'s
 // result, or kLeftOpen when the dialog was still open after the script.
 int RunModal(QDialog &dialog, const std::function<void(QDialog &)> &script);

@@ -1,0 +1,324 @@
+// The configuration view as a person uses it: channel buttons, the device list, the device's fields
+// committed by leaving them, the PLC type, Add and Delete, and the poll record list.
+#include "frame_fixture.h"
+#include "modal_driver.h"
+#include "model/channel.h"
+#include "model/drv_specific_device.h"
+#include "model/drv_specific_iorec.h"
+#include "ui/views/cfg_dlg.h"
+#include "ui/views/iorec_list_model.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+class CfgViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FrameFixture> f;
+
+    QLineEdit *Edit(const char *id) { return f->Find<QLineEdit>(QString::fromLatin1(id)); }
+    QListWidget *Devices() { return f->Find<QListWidget>(QStringLiteral("2004")); }
+    CDrvSpecificDevice *Shown() { return f->Frame().ConfigView()->ShownDevice(); }
+    // Types `text` into the field (replacing what it holds) and leaves it with Tab.
+    void TypeAndLeave(const char *id, const QString &text)
+    {
+        QLineEdit *edit = Edit(id);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        QVERIFY(edit->hasFocus());
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Tab);
+    }
+    // Picks `text` in the PLC type drop-down as a person does: open it, choose the row.
+    void ChoosePlcType(const QString &text)
+    {
+        auto *combo = f->Find<QComboBox>(QStringLiteral("2024"));
+        const int row = combo->findText(text);
+        QVERIFY(row >= 0);
+        // Open the list, move to the row, take it with Enter: one choice, as a person makes it.
+        QTest::mouseClick(combo, Qt::LeftButton);
+        QAbstractItemView *popup = combo->view();
+        QVERIFY(GuiEnv::WaitFor([&] { return popup->isVisible(); }));
+        popup->setCurrentIndex(combo->model()->index(row, 0));
+        QTest::keyClick(popup, Qt::Key_Return);
+        QVERIFY(GuiEnv::WaitFor([&] { return !popup->isVisible(); }));
+    }
+
+private slots:
+    void init() { f = std::make_unique<FrameFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void aNewDocumentShowsChannelOneWithDeviceD11()
+    {
+        f->Open();
+        QCOMPARE(f->Doc().m_ChannelList.size(), size_t(1));
+        QCOMPARE(Devices()->count(), 1);
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("D11"));
+        QCOMPARE(Edit("2005")->text(), QStringLiteral("D11"));
+        QVERIFY(Edit("2005")->hasFocus());
+        QCOMPARE(f->Find<QComboBox>(QStringLiteral("2024"))->count(), 7);
+        QCOMPARE(f->Find<QComboBox>(QStringLiteral("2024"))->itemText(0), QStringLiteral("S7 200"));
+        QVERIFY(f->ui->messages.empty());
+    }
+
+    void channelButtonFiveOnTwoChannelsCreatesChannelsUpToFiveWithD51()
+    {
+        CChannel &one = f->AddChannel();
+        f->AddDevice(one, "PLC1", 1);
+        CChannel &two = f->AddChannel();
+        f->AddDevice(two, "PLC2", 1);
+        f->Open();
+        f->Frame().Command(10605)->trigger();
+        QCOMPARE(f->Doc().m_ChannelList.size(), size_t(5));
+        QCOMPARE(Devices()->count(), 1);
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("D51"));
+        QCOMPARE(Edit("2005")->text(), QStringLiteral("D51"));
+        QCOMPARE(CurrentChannelIndex(), 4);
+        QVERIFY(f->Frame().Command(10605)->isChecked());
+        QCOMPARE(f->Doc().m_pCurrentChannel, f->Doc().m_ChannelList[4].get());
+        // Back on channel 2 its own device shows again.
+        f->Frame().Command(10602)->trigger();
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("PLC2"));
+    }
+
+    void renameRefusals_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("message");
+        QTest::newRow("blank") << "A B" << 10457;
+        QTest::newRow("full stop") << "A.B" << 10457;
+        QTest::newRow("used on another channel") << "OTHER" << 4001;
+    }
+    void renameRefusals()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, message);
+        f->AddDevice(f->AddChannel(), "PLC1", 1);
+        f->AddDevice(f->AddChannel(), "OTHER", 1);
+        f->Open();
+        TypeAndLeave("2005", typed);
+        QCOMPARE(f->ui->Ids(), std::vector<int>{message});
+        QCOMPARE(Edit("2005")->text(), QStringLiteral("PLC1"));
+        QVERIFY(Edit("2005")->hasFocus());
+        QCOMPARE(Edit("2005")->selectedText(), QStringLiteral("PLC1"));
+        QCOMPARE(Shown()->GetName(), std::string("PLC1"));
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("PLC1"));
+        QVERIFY(!f->Doc().IsModified());
+    }
+
+    void renameIsUpperCasedAndStoredInDeviceAndList()
+    {
+        f->Open();
+        TypeAndLeave("2005", QStringLiteral("pump_1-a"));
+        QVERIFY(f->ui->messages.empty());
+        QCOMPARE(Shown()->GetName(), std::string("PUMP_1-A"));
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("PUMP_1-A"));
+        QVERIFY(f->Doc().IsModified());
+        // Eleven characters is all the field takes.
+        TypeAndLeave("2005", QStringLiteral("ABCDEFGHIJKLMN"));
+        QCOMPARE(Shown()->GetName(), std::string("ABCDEFGHIJK"));
+    }
+
+    void aRefusedConnectionFieldComesBackFocusedAndTheDocumentStaysModified()
+    {
+        f->Open();
+        const QString before = Edit("2007")->text();
+        TypeAndLeave("2007", QStringLiteral("300.1.2.3"));
+        QCOMPARE(f->ui->Ids().size(), size_t(1));
+        QCOMPARE(Edit("2007")->text(), before);
+        QVERIFY(Edit("2007")->hasFocus());
+        QVERIFY(f->Doc().IsModified());
+        // A good address is taken; TSAPs are upper-cased as typed.
+        TypeAndLeave("2007", QStringLiteral("127.0.0.1"));
+        QCOMPARE(Shown()->GetAddressText(0), std::string("127.0.0.1"));
+        TypeAndLeave("2008", QStringLiteral("r=0;s=3"));
+        QCOMPARE(Shown()->GetReadTsap(), std::string("R=0;S=3"));
+        QCOMPARE(f->ui->Ids().size(), size_t(1));
+    }
+
+    void plcTypeS7300ToS7400KeepsRecordsAndTsaps()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 3);
+        f->Open();
+        ChoosePlcType(QStringLiteral("S7 400"));
+        QVERIFY(f->ui->messages.empty());
+        QCOMPARE(d->GetPlcTypeText(), std::string("S7 400"));
+        QCOMPARE(d->IORecCount(), size_t(3));
+        QCOMPARE(d->GetReadTsap(), std::string("R=0;S=2"));
+        QVERIFY(f->Doc().IsModified());
+    }
+
+    void plcTypeS7300ToS5AsksAndLeavesOneRecord()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 3);
+        f->Open();
+        // No: nothing changes and the old type is selected again.
+        ChoosePlcType(QStringLiteral("S5 Series"));
+        QCOMPARE(f->ui->Ids(), std::vector<int>{3003});
+        QCOMPARE(d->IORecCount(), size_t(3));
+        QCOMPARE(f->Find<QComboBox>(QStringLiteral("2024"))->currentText(), QStringLiteral("S7 300"));
+        QVERIFY(!f->Doc().IsModified());
+
+        f->ui->Clear();
+        f->ui->answers.push_back(kvz::MsgResult::Yes);
+        ChoosePlcType(QStringLiteral("S5 Series"));
+        QCOMPARE(f->ui->Ids(), std::vector<int>{3003});
+        QCOMPARE(d->IORecCount(), size_t(1));
+        auto *record = static_cast<CDrvSpecificIORec *>(d->IORecs().front().get());
+        QCOMPARE(record->GetAddressText(1), std::string("ST:0"));
+        QCOMPARE(record->GetAddressText(0), std::string("ST:99"));
+        QCOMPARE(Edit("2008")->text(), QStringLiteral("READREAD"));
+        QCOMPARE(Edit("2009")->text(), QStringLiteral("WRITWRIT"));
+        QCOMPARE(f->Frame().ConfigView()->PollRecordRows()->rowCount(), 1);
+        QVERIFY(f->Doc().IsModified());
+    }
+
+    void addIsEnabledUpTo256DevicesAndNotAt257()
+    {
+        CChannel &channel = f->AddChannel();
+        for (int i = 0; i < 256; ++i)
+            f->AddDevice(channel, "P" + std::to_string(i));
+        f->Open();
+        auto *add = f->Find<QPushButton>(QStringLiteral("2019"));
+        QVERIFY(add->isEnabled());
+        f->AddDevice(channel, "P256");
+        f->Frame().ConfigView()->OnUpdate(1);
+        QCOMPARE(Devices()->count(), 257);
+        QVERIFY(!add->isEnabled());
+    }
+
+    void anUpdateWithHintZeroLeavesTheViewAsItWas()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 2);
+        f->Open();
+        d->SetName("RENAMED");
+        f->Frame().ConfigView()->OnUpdate(0);
+        QCOMPARE(Edit("2005")->text(), QStringLiteral("PLC1"));
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("PLC1"));
+        f->Frame().ConfigView()->OnUpdate(1);
+        QCOMPARE(Devices()->item(0)->text(), QStringLiteral("RENAMED"));
+    }
+
+    void deletingADeviceWithRecordsAsksAndTheLastOneIsReplacedByADefault()
+    {
+        CChannel &channel = f->AddChannel();
+        f->AddDevice(channel, "PLC1", 2);
+        f->AddDevice(channel, "PLC2", 1);
+        f->Open();
+        Devices()->setCurrentRow(1);
+        QCOMPARE(Shown()->GetName(), std::string("PLC2"));
+        auto *del = f->Find<QPushButton>(QStringLiteral("2020"));
+        QTest::mouseClick(del, Qt::LeftButton);
+        QCOMPARE(f->ui->Ids(), std::vector<int>{10300});
+        QCOMPARE(channel.DeviceCount(), size_t(2)); // answered No
+        f->ui->answers.push_back(kvz::MsgResult::Yes);
+        QTest::mouseClick(del, Qt::LeftButton);
+        QCOMPARE(channel.DeviceCount(), size_t(1));
+        QCOMPARE(Shown()->GetName(), std::string("PLC1")); // the row above
+        QCOMPARE(Devices()->currentRow(), 0);
+        f->ui->answers.push_back(kvz::MsgResult::Yes);
+        QTest::mouseClick(del, Qt::LeftButton);
+        QCOMPARE(channel.DeviceCount(), size_t(1));
+        QCOMPARE(Shown()->GetName(), std::string("D11"));
+        QCOMPARE(Devices()->count(), 1);
+        QVERIFY(f->Doc().IsModified());
+    }
+
+    void addDeviceProposesTheDefaultNameAndCreatesTheFirstRecord()
+    {
+        f->AddDevice(f->AddChannel(), "PLC1", 1);
+        f->Open();
+        QString proposed;
+        ModalDriver::RunWhenModal([&](QDialog *dialog) {
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("10118"));
+            proposed = name->text();
+            name->selectAll();
+            QTest::keyClicks(name, QStringLiteral("mixer"));
+            ModalDriver::Click(*dialog, QStringLiteral("1"));
+        });
+        QTest::mouseClick(f->Find<QPushButton>(QStringLiteral("2019")), Qt::LeftButton);
+        QCOMPARE(proposed, QStringLiteral("D12"));
+        QCOMPARE(Devices()->count(), 2);
+        QCOMPARE(Devices()->currentItem()->text(), QStringLiteral("MIXER"));
+        QCOMPARE(Shown()->GetName(), std::string("MIXER"));
+        QCOMPARE(Shown()->IORecCount(), size_t(1));
+        auto *record = static_cast<CDrvSpecificIORec *>(Shown()->IORecs().front().get());
+        CDrvSpecificIORec expected;
+        expected.SetDevice(Shown());
+        expected.ParseAddress("ST0", 1);
+        expected.ParseAddress("ST199", 0);
+        QCOMPARE(record->GetStartAddress(), expected.GetStartAddress());
+        QCOMPARE(record->GetEndAddress(), expected.GetEndAddress());
+        QCOMPARE(record->GetLength(), uint16_t(200));
+        QVERIFY(f->Doc().IsModified());
+
+        // Cancel drops the new device again.
+        ModalDriver::RunWhenModal([](QDialog *dialog) { ModalDriver::Click(*dialog, QStringLiteral("2")); });
+        QTest::mouseClick(f->Find<QPushButton>(QStringLiteral("2019")), Qt::LeftButton);
+        QCOMPARE(Devices()->count(), 2);
+        QCOMPARE(f->Doc().m_ChannelList[0]->DeviceCount(), size_t(2));
+        QCOMPARE(Shown()->GetName(), std::string("MIXER"));
+    }
+
+    void aDoubleClickBelowTheLastRowOpensTheDialogOnANewRecord()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 3);
+        f->Open();
+        QTableView *list = f->Find<QTableView>(QStringLiteral("5010"));
+        QAbstractItemModelTester tester(list->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        size_t countInDialog = 0;
+        QString startInDialog;
+        ModalDriver::RunWhenModal([&](QDialog *dialog) {
+            countInDialog = d->IORecCount();
+            auto *start = dialog->findChild<QLineEdit *>(QStringLiteral("2011"));
+            startInDialog = start->text();
+            QTest::mouseClick(start, Qt::LeftButton);
+            start->selectAll();
+            QTest::keyClicks(start, QStringLiteral("DB2,B0"));
+            ModalDriver::Click(*dialog, QStringLiteral("1"));
+        });
+        const QRect last = list->visualRect(list->model()->index(2, 1));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                           QPoint(last.center().x(), last.bottom() + 20));
+        QCOMPARE(countInDialog, size_t(4));
+        QCOMPARE(startInDialog, QStringLiteral("--Undefined--"));
+        QCOMPARE(d->IORecCount(), size_t(4));
+        QCOMPARE(list->model()->rowCount(), 4);
+        QCOMPARE(list->model()->index(3, 1).data().toString(), QStringLiteral("DB002,B0000"));
+
+        // Cancel on a fresh record removes it again.
+        ModalDriver::RunWhenModal([](QDialog *dialog) { ModalDriver::Click(*dialog, QStringLiteral("2")); });
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                           QPoint(last.center().x(), last.bottom() + 60));
+        QCOMPARE(d->IORecCount(), size_t(4));
+        QCOMPARE(list->model()->rowCount(), 4);
+    }
+
+    void deleteInThePollRecordDialogRemovesTheRow()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 3);
+        f->Open();
+        QTableView *list = f->Find<QTableView>(QStringLiteral("5010"));
+        ModalDriver::RunWhenModal(
+            [](QDialog *dialog) { ModalDriver::Click(*dialog, QStringLiteral("2030")); });
+        const QRect second = list->visualRect(list->model()->index(1, 1));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(d->IORecCount(), size_t(2));
+        QCOMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("2"));
+        QCOMPARE(list->model()->index(1, 1).data().toString(), QStringLiteral("DB001,B0020"));
+    }
+};
+
+QTEST_MAIN(CfgViewTest)
+#include "cfg_view_test.moc"

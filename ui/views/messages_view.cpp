@@ -1,0 +1,54 @@
+#include "ui/views/messages_view.h"
+
+#include "ui/widgets/icons.h"
+
+namespace
+{
+constexpr int kTimerPeriodMs = 300;
+} // namespace
+
+CMessages::CMessages(CDidDoc *document, QWidget *parent, DriverMessageFeed::Reader reader)
+    : QListWidget(parent), doc_(document), feed_(std::move(reader))
+{
+    setObjectName(QStringLiteral("messages"));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    setIconSize(QSize(16, 16));
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, QColor(0, 0, 255));
+    setPalette(p);
+    images_[0] = Icons::Resource(5100);
+    images_[1] = Icons::Resource(5101);
+    connect(&timer_, &QTimer::timeout, this, &CMessages::Tick);
+}
+
+void CMessages::OnInitialUpdate()
+{
+    timer_.start(kTimerPeriodMs);
+}
+
+void CMessages::Tick()
+{
+    std::vector<DriverMessageLine> lines = feed_.Tick(*doc_);
+    if (lines.empty())
+        return;
+    bool learnedAny = false;
+    for (DriverMessageLine &line : lines) {
+        learnedAny = learnedAny || line.learned;
+        auto *item = new QListWidgetItem(images_[line.image == 1 ? 1 : 0], QString::fromStdString(line.text));
+        item->setData(Qt::UserRole, line.code);
+        insertItem(lineCount_, item);
+        ++lineCount_;
+    }
+    scrollToItem(item(lineCount_ - 1));
+    if (const int cut = MessageLinesToDelete(lineCount_); cut > 0) {
+        setUpdatesEnabled(false);
+        for (int i = 0; i < cut; ++i)
+            delete takeItem(0);
+        lineCount_ -= cut;
+        setUpdatesEnabled(true);
+    }
+    if (learnedAny && learned_)
+        learned_();
+}

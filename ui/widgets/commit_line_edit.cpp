@@ -1,0 +1,91 @@
+#include "ui/widgets/commit_line_edit.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QValidator>
+
+namespace
+{
+
+int g_commitDepth = 0;
+
+// Upper-cases the input and refuses growth beyond the typing limit; shrinking a longer text set by
+// code stays possible.
+class TypingValidator : public QValidator
+{
+public:
+    TypingValidator(CommitLineEdit *edit, bool upperCase, int limit)
+        : QValidator(edit), edit_(edit), upperCase_(upperCase), limit_(limit)
+    {
+    }
+    State validate(QString &input, int &) const override
+    {
+        if (upperCase_)
+            input = input.toUpper();
+        // The edit already holds the new text while it is validated: compare with the last one shown.
+        if (limit_ > 0 && input.size() > limit_ && input.size() > edit_->shownLength())
+            return Invalid;
+        return Acceptable;
+    }
+
+private:
+    CommitLineEdit *edit_;
+    bool upperCase_;
+    int limit_;
+};
+
+} // namespace
+
+CommitLineEdit::CommitLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { shownLength_ = text.size(); });
+}
+
+void CommitLineEdit::setUpperCase(bool on)
+{
+    upperCase_ = on;
+    updateValidator();
+}
+
+void CommitLineEdit::setTypingLimit(int characters)
+{
+    typingLimit_ = characters;
+    updateValidator();
+}
+
+void CommitLineEdit::updateValidator()
+{
+    setValidator(upperCase_ || typingLimit_ > 0 ? new TypingValidator(this, upperCase_, typingLimit_)
+                                                : nullptr);
+}
+
+void CommitLineEdit::focusAndSelectAll()
+{
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
+}
+
+bool CommitLineEdit::CommitRunning()
+{
+    return g_commitDepth > 0;
+}
+
+void CommitLineEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (g_commitDepth > 0)
+        return;
+    ++g_commitDepth;
+    emit focusLost();
+    --g_commitDepth;
+}
+
+void CommitLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    // Enter neither commits the field nor reaches a dialog's buttons.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// An edit field that commits when it loses the focus, as the forms do: Enter commits nothing, the
+// field reports every focus-out (also when its text did not change), and a focus-out caused while
+// another field's commit is running (a message box, a refocus) is not reported, so commits never nest.
+#include <QLineEdit>
+
+class CommitLineEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit CommitLineEdit(QWidget *parent = nullptr);
+
+    // Upper-cases what is typed or pasted (text set by code stays as it is).
+    void setUpperCase(bool on);
+    // The most characters a person may type; text set by code may be longer and is shown whole.
+    // 0: no limit of its own.
+    void setTypingLimit(int characters);
+    int typingLimit() const { return typingLimit_; }
+    // Length of the text as last shown (set by code or accepted from typing).
+    qsizetype shownLength() const { return shownLength_; }
+    // Gives the field the focus and selects its whole text (after a refused value).
+    void focusAndSelectAll();
+
+    // True while any field's commit handler runs.
+    static bool CommitRunning();
+
+signals:
+    // The focus left the field; connected handlers commit it.
+    void focusLost();
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void updateValidator();
+
+    bool upperCase_ = false;
+    int typingLimit_ = 0;
+    qsizetype shownLength_ = 0;
+};
