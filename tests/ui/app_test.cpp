@@ -11,6 +11,8 @@
 #include "ui/app/about_dlg.h"
 #include "ui/app/did_app.h"
 #include "ui/frame/main_frame.h"
+#include "ui/views/cfg_dlg.h"
+#include "ui/views/iorec_list_model.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -82,6 +84,26 @@ private slots:
         QCOMPARE(app->MainFrame()->windowTitle(), QString::fromStdString("Brennic Plant Link - " + plant));
         QCOMPARE(nio_get_owner_window(), static_cast<uint32_t>(::getpid()));
         QVERIFY(app->MainFrame()->isVisible());
+    }
+
+    void thePollRecordRowsAndTheStatisticsFollowTheRunningDriver()
+    {
+        Start();
+        CMainFrame *frame = app->MainFrame();
+        IORecListModel *rows = frame->ConfigView()->PollRecordRows();
+        QVERIFY(rows->rowCount() > 0);
+        // The stand-in driver leaves each record's tag in its status word: "not polled yet".
+        QVERIFY(GuiEnv::WaitFor([&] {
+            frame->Tick();
+            return rows->StateImage(0) == 3;
+        }));
+        // Two ticks apart its counters have moved.
+        frame->Tick();
+        QVERIFY(GuiEnv::WaitFor([&] {
+            frame->Tick();
+            return frame->MessagePaneText().startsWith(QStringLiteral("TX="));
+        }));
+        QVERIFY(frame->MessagePaneText().contains(QStringLiteral("Polls/Sec=")));
     }
 
     void aMissingStartupFileStartsAnEmptyConfigurationWithoutAMessage()
