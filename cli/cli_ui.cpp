@@ -1,5 +1,6 @@
 #include "cli/cli_ui.h"
 
+#include "document/import_state.h"
 #include "platform/driver_identity.h"
 
 #include <cstdio>
@@ -39,4 +40,21 @@ void CliUi::ReportError(const std::string &text)
 {
     std::fprintf(stderr, "kvzcfg: %s\n", OneLine(text).c_str());
     ++errors_;
+}
+
+void ResetImportCounts()
+{
+    GetImportState().errorCount = 0;
+    GetImportState().linesNotTaken = 0;
+}
+
+int ExitStatusOf(CliUi &ui)
+{
+    const ImportState &state = GetImportState();
+    if (state.linesNotTaken > 0 && state.errorCount == 0)
+        ui.ReportError(std::to_string(state.linesNotTaken) +
+                       " input lines were not taken and the import error file " + state.errorFilePath +
+                       " could not be written");
+    bool failed = ui.ErrorCount() > 0 || state.errorCount > 0 || state.linesNotTaken > 0;
+    return failed ? 1 : 0;
 }

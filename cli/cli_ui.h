@@ -22,3 +22,10 @@ private:
     kvz::MsgResult answer_;
     int errors_ = 0;
 };
+
+// Clears what an earlier open or import counted, before `doc` opens the next input.
+void ResetImportCounts();
+// Exit status of a command that opened or imported an input: 1 when a message reported a problem or
+// an input line was not taken, else 0. Lines not taken that no error file line reports (the file
+// could not be written) are reported here, so none is lost without a word.
+int ExitStatusOf(CliUi &ui);

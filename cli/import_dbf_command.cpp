@@ -2,7 +2,6 @@
 
 #include "cli/cli_ui.h"
 #include "document/did_doc.h"
-#include "document/import_state.h"
 #include "import/host_import.h"
 #include "model/drv_specific_channel.h"
 #include "niolib/nio_support.h"
@@ -18,7 +17,6 @@
 namespace
 {
 
-constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 
 // The file dialog of Import Addresses answers with the table named on the command line; a message
@@ -73,7 +71,7 @@ bool StartConfiguration(CDidDoc &doc, CliUi &ui, const std::string &into)
             ui.ReportError("cannot open " + into + ": " + std::strerror(errno));
             return false;
         }
-        GetImportState().errorCount = 0;
+        ResetImportCounts();
         doc.OpenChosenFile(into);
     }
     if (doc.m_ChannelList.empty())
@@ -107,11 +105,14 @@ int RunImportDbf(const ImportDbfOptions &options)
     {
         CDidDoc doc;
         if (StartConfiguration(doc, ui, options.into)) {
+            hostdb::ImportReport report;
             {
                 VerboseLog log(options.verbose);
-                doc.SetAddressImporter(hostdb::Import);
+                doc.SetAddressImporter([&](const std::string &path) { report = hostdb::Import(path); });
                 doc.OnImportAddresses();
             }
+            for (const std::string &line : report.notTaken)
+                ui.ReportError(options.table + ": " + line);
             // A table that could not be opened changed nothing: OUT is not written.
             // Save As is offered only for a configuration with poll records.
             if (!ui.TableFailed()) {
@@ -121,7 +122,7 @@ int RunImportDbf(const ImportDbfOptions &options)
                     ui.ReportError("the configuration holds no poll record after importing " + options.table +
                                    "; there is nothing to save");
             }
-            status = ui.ErrorCount() > 0 || GetImportState().errorCount > 0 ? kExitError : kExitOk;
+            status = ExitStatusOf(ui);
         }
     }
     kvz::SetUi(previous);

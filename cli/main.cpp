@@ -4,12 +4,11 @@
 //   kvzcfg import-dbf TABLE [--into CONFIG] --out OUT [--verbose]   see cli/import_dbf_command.h
 //   kvzcfg driver ... | registry ...                                  see cli/driver_commands.h
 // Exit status: 0 done without an error message, 1 an error was shown (or an import wrote its error
-// file), 2 bad usage.
+// file or left an input line out), 2 bad usage.
 #include "cli/cli_ui.h"
 #include "cli/driver_commands.h"
 #include "cli/import_dbf_command.h"
 #include "document/did_doc.h"
-#include "document/import_state.h"
 #include "document/tree_dump.h"
 #include "platform/driver_identity.h"
 
@@ -22,7 +21,6 @@
 namespace
 {
 
-constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
 
@@ -33,14 +31,9 @@ bool OpenInput(CDidDoc &doc, CliUi &ui, const std::string &path)
         ui.ReportError("cannot open " + path + ": " + std::strerror(errno));
         return false;
     }
-    GetImportState().errorCount = 0;
+    ResetImportCounts();
     doc.OpenChosenFile(path);
     return true;
-}
-
-int Finish(const CliUi &ui)
-{
-    return ui.ErrorCount() > 0 || GetImportState().errorCount > 0 ? kExitError : kExitOk;
 }
 
 int Convert(const std::string &in, const std::string &out, bool startup)
@@ -57,7 +50,7 @@ int Convert(const std::string &in, const std::string &out, bool startup)
                 doc.SaveAsChosenFile(out);
             else if (ui.ErrorCount() == 0)
                 ui.ReportError(in + " holds no poll record; there is nothing to save");
-            status = Finish(ui);
+            status = ExitStatusOf(ui);
         }
     }
     kvz::SetUi(previous);
@@ -75,7 +68,7 @@ int Dump(const std::string &file)
             std::string text = DumpTree(doc.m_ChannelList);
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fflush(stdout);
-            status = Finish(ui);
+            status = ExitStatusOf(ui);
         }
     }
     kvz::SetUi(previous);

@@ -75,24 +75,32 @@ public:
                 section_ = SectionOf(*keyword, section_);
             return;
         }
+        bool taken = true;
         switch (section_) {
         case Section::Channel:
-            ChannelLine(line);
+            taken = ChannelLine(line);
             break;
         case Section::Device:
-            DeviceLine(line);
+            taken = DeviceLine(line);
             break;
         case Section::IORec:
-            IORecLine(line);
+            taken = IORecLine(line);
             break;
         case Section::None:
-        case Section::Asp:
+            // Most often a file written with another list separator: no keyword line matched.
+            ShowModelMessage(IDS_CSV_LINE_OUTSIDE_SECTION);
+            taken = false;
             break;
+        case Section::Asp:
+            break; // a section whose lines this driver has no objects for
         }
+        if (!taken)
+            ++GetImportState().linesNotTaken;
     }
 
 private:
-    void ChannelLine(std::string_view line)
+    // Each gives false when the line produced no object; the object or the importer has said why.
+    bool ChannelLine(std::string_view line)
     {
         std::unique_ptr<CChannel> channel = NewChannel();
         SetCurrentChannelOfTree(channel.get());
@@ -100,34 +108,44 @@ private:
         channel->ReadCsv(line, separator_, ignored);
         if (ignored) {
             SetCurrentChannelOfTree(lastChannel_);
-            return;
+            return false;
         }
         lastChannel_ = channel.get();
         doc_.m_ChannelList.push_back(std::move(channel));
+        return true;
     }
 
-    void DeviceLine(std::string_view line)
+    bool DeviceLine(std::string_view line)
     {
         std::unique_ptr<CDevice> device = NewDevice(lastChannel_);
         bool ignored = false;
         device->ReadCsv(line, separator_, ignored);
         if (ignored)
-            return;
-        if (CChannel *channel = device->GetChannel()) {
-            lastChannel_ = channel;
-            channel->AddDevice(std::move(device));
+            return false;
+        CChannel *channel = device->GetChannel();
+        if (!channel) {
+            ShowModelMessage(IDS_CHANNEL_NOT_FOUND);
+            return false;
         }
+        lastChannel_ = channel;
+        channel->AddDevice(std::move(device));
+        return true;
     }
 
-    void IORecLine(std::string_view line)
+    bool IORecLine(std::string_view line)
     {
         std::unique_ptr<CIORec> ioRec = NewIORec();
         bool ignored = false;
         ioRec->ReadCsv(line, separator_, ignored);
         if (ignored)
-            return;
-        if (CDevice *device = ioRec->GetDevice())
-            device->AddIORec(std::move(ioRec));
+            return false;
+        CDevice *device = ioRec->GetDevice();
+        if (!device) {
+            ShowModelMessage(IDS_DEVICE_NOT_FOUND);
+            return false;
+        }
+        device->AddIORec(std::move(ioRec));
+        return true;
     }
 
     CDidDoc &doc_;
@@ -154,6 +172,7 @@ void CDidDoc::ImportCsv(const std::string &path)
     CsvImporter importer(*this, GetListSeparator());
     state.lineNumber = 0;
     state.errorCount = 0;
+    state.linesNotTaken = 0;
     state.importing = 1;
     {
         ScopedModelMessageRedirect toErrorFile(LogImportError);

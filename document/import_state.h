@@ -9,6 +9,8 @@ struct ImportState {
     uint32_t importing = 0;
     uint32_t lineNumber = 0; // shown as a signed 16-bit number
     uint32_t errorCount = 0; // read as an unsigned 16-bit number
+    // Data lines that produced no object, counted whether or not the error file could be written.
+    uint32_t linesNotTaken = 0;
     std::string errorFilePath;
 };
 

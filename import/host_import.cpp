@@ -9,12 +9,16 @@
 namespace hostdb
 {
 
-void Import(const std::string &path)
+ImportReport Import(const std::string &path)
 {
     if (path.find("UNITS") != std::string::npos || path.find("units") != std::string::npos)
-        ImportUnits(path);
-    else
-        ImportVariables(path);
+        return ImportUnits(path);
+    return ImportVariables(path);
+}
+
+std::string RecordLine(int record, const std::string &what)
+{
+    return "record " + std::to_string(record + 1) + ": " + what;
 }
 
 void ShowFailedToOpen(const std::string &path, const char *caption)

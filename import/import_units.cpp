@@ -27,14 +27,14 @@ struct UnitFields {
     int name, protocol, comment, mode;
 };
 
-// The unit's device with its default poll record, added to `channel`. Nothing when the device
+// The unit's device with its default poll record, added to `channel`. False when the device
 // refuses the name (it has shown why), as a device without its name could not be told apart.
-void CreateUnitDevice(CChannel &channel, const std::string &name, const std::optional<std::string> &comment)
+bool CreateUnitDevice(CChannel &channel, const std::string &name, const std::optional<std::string> &comment)
 {
     auto device = std::make_unique<CDrvSpecificDevice>(&channel);
     device->SetChannel(&channel);
     if (device->SetName(name) != 0)
-        return;
+        return false;
     if (comment)
         device->SetDescription(*comment);
     CDevice *added = channel.AddDevice(std::move(device));
@@ -47,6 +47,7 @@ void CreateUnitDevice(CChannel &channel, const std::string &name, const std::opt
     pollRecord->ComputeLength();
     pollRecord->ParseAddress(kDefaultEnd, 0);
     pollRecord->ComputeLength();
+    return true;
 }
 
 bool TakesUnit(const DbfTable &table, const UnitFields &f, int record)
@@ -65,31 +66,47 @@ bool TakesUnit(const DbfTable &table, const UnitFields &f, int record)
 
 } // namespace
 
-void ImportUnits(const std::string &path)
+ImportReport ImportUnits(const std::string &path)
 {
+    ImportReport report;
     auto table = DbfTable::Open(path);
     if (!table) {
         ShowFailedToOpen(path, kImportUnitsCaption);
-        return;
+        return report;
     }
     UnitFields f{table->FieldIndex("NAME"), table->FieldIndex("PROTOCOL"), table->FieldIndex("COMMENT"),
                  table->FieldIndex("MODE")};
     if (f.name < 0 || f.protocol < 0 || f.comment < 0)
-        return;
+        return report;
     nio_log(kLogInformation, kSuccessLog, table->RecordCount());
 
     for (int record = 0; record < table->RecordsHeld(); ++record) {
+        if (!table->ReadText(record, f.protocol)) {
+            report.notTaken.push_back(RecordLine(record, "PROTOCOL cannot be read; the unit was not taken"));
+            continue;
+        }
         if (!TakesUnit(*table, f, record))
             continue;
         // A blank name is no name: such a device could be neither told apart nor saved.
         auto name = table->ReadText(record, f.name);
-        if (!name || name->empty() || FindDeviceByName(*name))
+        if (!name || name->empty()) {
+            report.notTaken.push_back(
+                RecordLine(record, "a unit of this driver without a NAME was not taken"));
+            continue;
+        }
+        if (FindDeviceByName(*name))
             continue;
         CChannel *channel = GetCurrentChannel();
-        if (!channel)
-            return;
-        CreateUnitDevice(*channel, *name, table->ReadText(record, f.comment));
+        if (!channel) {
+            report.notTaken.push_back(
+                RecordLine(record, "unit " + *name + " was not taken: no channel to add it to"));
+            continue;
+        }
+        if (!CreateUnitDevice(*channel, *name, table->ReadText(record, f.comment)))
+            report.notTaken.push_back(
+                RecordLine(record, "unit " + *name + " was not taken: its name was refused"));
     }
+    return report;
 }
 
 } // namespace hostdb

@@ -6,6 +6,7 @@
 #include "import/import_common.h"
 
 #include "model/drv_specific_iorec.h"
+#include "model/tree_state.h"
 #include "niolib/niolib.h"
 
 #include <algorithm>
@@ -51,40 +52,58 @@ bool ReadVariable(const DbfTable &table, const std::array<int, 4> &fields, int r
     return true;
 }
 
-void LearnVariable(const VariableBuffers &v)
+// False when the variable belongs to a device of this configuration and no poll record takes it.
+bool LearnVariable(const VariableBuffers &v)
 {
-    for (const std::string &text : BuildAddressTexts(v.unit, v.addr, v.type)) {
+    std::vector<std::string> texts = BuildAddressTexts(v.unit, v.addr, v.type);
+    bool taken = !texts.empty();
+    for (const std::string &text : texts) {
         nio_log(kLogInformation, "%s", text.c_str());
-        CDrvSpecificIORec::LearnAddress(text);
+        LearnResult result = CDrvSpecificIORec::LearnAddress(text);
+        taken = taken && result != LearnResult::Ignored && result != LearnResult::NotMerged;
     }
+    // Variables of other units are other drivers' business.
+    return taken || !FindDeviceByName(v.unit);
+}
+
+std::string Described(const VariableBuffers &v)
+{
+    return "variable " + v.name + " (UNIT " + v.unit + ", ADDR " + v.addr + ", TYPE " + v.type + ")";
 }
 
 } // namespace
 
-void ImportVariables(const std::string &path)
+ImportReport ImportVariables(const std::string &path)
 {
+    ImportReport report;
     auto table = DbfTable::Open(path);
     if (!table) {
         ShowFailedToOpen(path, kImportVariablesCaption);
-        return;
+        return report;
     }
     // Read in the order NAME, UNIT, ADDR, TYPE.
     std::array<int, 4> fields{table->FieldIndex("NAME"), table->FieldIndex("UNIT"), table->FieldIndex("ADDR"),
                               table->FieldIndex("TYPE")};
     if (std::any_of(fields.begin(), fields.end(), [](int f) { return f < 0; }))
-        return;
+        return report;
     nio_log(kLogInformation, kSuccessLog, table->RecordCount());
 
     VariableBuffers buffers;
     for (int record = 0; record < table->RecordsHeld(); ++record) {
-        if (!ReadVariable(*table, fields, record, buffers))
+        if (!ReadVariable(*table, fields, record, buffers)) {
+            report.notTaken.push_back(
+                RecordLine(record, "a value cannot be read; " + Described(buffers) + " was not taken"));
             continue;
+        }
         // One variable that cannot be learned must not end the import of the others.
         try {
-            LearnVariable(buffers);
+            if (!LearnVariable(buffers))
+                report.notTaken.push_back(RecordLine(record, Described(buffers) + " gave no poll record"));
         } catch (const std::exception &) {
+            report.notTaken.push_back(RecordLine(record, Described(buffers) + " could not be learned"));
         }
     }
+    return report;
 }
 
 } // namespace hostdb

@@ -40,6 +40,33 @@ int ShowTiAddressRange()
     return ShowAddressRange(kTiMinAddress, kTiShortMaxAddress);
 }
 
+int ShowS7AddressRange()
+{
+    return ShowAddressRange(0, addr::kS7ByteMask);
+}
+
+int ShowDataBlockRange(long high)
+{
+    return ShowModelMessage(IDS_INVALID_DATA_BLOCK,
+                            {FormatUnsignedBound(0), FormatUnsignedBound(static_cast<unsigned long>(high))});
+}
+
+// An address text that could not be read at all, named as the user typed it.
+int ShowAddressFault(AddressFault fault, std::string_view text)
+{
+    switch (fault) {
+    case AddressFault::UnknownMemoryType:
+        return ShowModelMessage(IDS_UNKNOWN_MEMORY_TYPE, {text});
+    case AddressFault::SeparatorMissing:
+        return ShowModelMessage(IDS_ADDRESS_SEPARATOR_MISSING, {text});
+    case AddressFault::NumberMissing:
+        return ShowModelMessage(IDS_ADDRESS_NUMBER_MISSING, {text});
+    case AddressFault::None:
+        break;
+    }
+    return 0;
+}
+
 // Only a-z change: addresses are ASCII, and the result must not depend on the locale.
 std::string UpperCased(std::string_view text)
 {
@@ -122,31 +149,41 @@ void CDrvSpecificIORec::DerivePlcFamily()
 
 int CDrvSpecificIORec::ParseAddress(std::string_view text, int which)
 {
-    if (text.empty())
+    // Every refusal below shows why: a text the user typed or a CSV line brought never vanishes
+    // without a word.
+    if (text.empty()) {
+        ShowModelMessage(IDS_ADDRESS_MISSING);
         return 0;
+    }
     std::string upper = UpperCased(text);
     DerivePlcFamily();
     bool ok = true;
     if (m_plcFamily == kFamilyS5)
-        ok = ParseS5(upper, which);
+        ok = ParseS5(text, upper, which);
     else if (IsS7Family(m_plcFamily))
-        ok = ParseS7(upper, which);
+        ok = ParseS7(text, upper, which);
     else if (m_plcFamily == kFamilyTi)
-        ok = ParseTi(upper, which);
+        ok = ParseTi(text, upper, which);
     return ok ? 1 : 0;
 }
 
-bool CDrvSpecificIORec::ParseS5(std::string_view text, int which)
+bool CDrvSpecificIORec::ParseS5(std::string_view typed, std::string_view text, int which)
 {
-    auto syntax = ReadS5AddressSyntax(text);
-    if (!syntax || syntax->dataBlock < 0 || syntax->dataBlock > kS5MaxDataBlock)
+    AddressSyntax syntax = ReadS5AddressSyntax(text);
+    if (!syntax.Readable()) {
+        ShowAddressFault(syntax.fault, typed);
         return false;
-    if (syntax->address < 0 || syntax->address > kS5MaxWord) {
+    }
+    if (syntax.dataBlock < 0 || syntax.dataBlock > kS5MaxDataBlock) {
+        ShowDataBlockRange(kS5MaxDataBlock);
+        return false;
+    }
+    if (syntax.address < 0 || syntax.address > kS5MaxWord) {
         ShowS5AddressRange();
         return false;
     }
-    uint32_t a = addr::PackS5(syntax->memType, static_cast<uint8_t>(syntax->dataBlock),
-                              static_cast<uint16_t>(syntax->address));
+    uint32_t a = addr::PackS5(syntax.memType, static_cast<uint8_t>(syntax.dataBlock),
+                              static_cast<uint16_t>(syntax.address));
     if (which == 1)
         SetStartAddress(a);
     else
@@ -154,14 +191,24 @@ bool CDrvSpecificIORec::ParseS5(std::string_view text, int which)
     return true;
 }
 
-bool CDrvSpecificIORec::ParseS7(std::string_view text, int which)
+bool CDrvSpecificIORec::ParseS7(std::string_view typed, std::string_view text, int which)
 {
-    auto syntax = ReadS7AddressSyntax(text);
-    if (!syntax || syntax->dataBlock < 0 || syntax->dataBlock > kS7MaxDataBlock ||
-        syntax->address > static_cast<long>(addr::kS7ByteMask))
+    AddressSyntax syntax = ReadS7AddressSyntax(text);
+    if (!syntax.Readable()) {
+        ShowAddressFault(syntax.fault, typed);
         return false;
-    m_dataBlock = static_cast<uint16_t>(syntax->dataBlock);
-    uint32_t a = addr::PackS7(syntax->memType, static_cast<uint32_t>(syntax->address));
+    }
+    if (syntax.dataBlock < 0 || syntax.dataBlock > kS7MaxDataBlock) {
+        ShowDataBlockRange(kS7MaxDataBlock);
+        return false;
+    }
+    // A byte address beyond its 20 bits would wrap into another address.
+    if (syntax.address > static_cast<long>(addr::kS7ByteMask)) {
+        ShowS7AddressRange();
+        return false;
+    }
+    m_dataBlock = static_cast<uint16_t>(syntax.dataBlock);
+    uint32_t a = addr::PackS7(syntax.memType, static_cast<uint32_t>(syntax.address));
     if (which != 1) {
         SetEndAddress(a);
         return true;
@@ -170,23 +217,25 @@ bool CDrvSpecificIORec::ParseS7(std::string_view text, int which)
     if (GetLength() == 0) {
         // A new record takes its length from the element the text names (MB, MW, MD ...).
         SetEndAddress(a);
-        SetLengthValue(S7LengthOfLetter(syntax->letterBeforeDigits));
+        SetLengthValue(S7LengthOfLetter(syntax.letterBeforeDigits));
         ComputeEnd();
     }
     return true;
 }
 
-bool CDrvSpecificIORec::ParseTi(std::string_view text, int which)
+bool CDrvSpecificIORec::ParseTi(std::string_view typed, std::string_view text, int which)
 {
-    auto syntax = ReadTiAddressSyntax(text);
-    if (!syntax)
+    AddressSyntax syntax = ReadTiAddressSyntax(text);
+    if (!syntax.Readable()) {
+        ShowAddressFault(syntax.fault, typed);
         return false;
-    long high = addr::TiIsShortType(syntax->memType) ? kTiShortMaxAddress : kTiLongMaxAddress;
-    if (syntax->address < kTiMinAddress || syntax->address > high) {
+    }
+    long high = addr::TiIsShortType(syntax.memType) ? kTiShortMaxAddress : kTiLongMaxAddress;
+    if (syntax.address < kTiMinAddress || syntax.address > high) {
         ShowTiAddressRange();
         return false;
     }
-    uint32_t a = addr::PackTi(syntax->memType, static_cast<uint32_t>(syntax->address));
+    uint32_t a = addr::PackTi(syntax.memType, static_cast<uint32_t>(syntax.address));
     if (which == 1)
         SetStartAddress(a);
     else
@@ -230,6 +279,11 @@ int CDrvSpecificIORec::ComputeEndAddress(bool checkLimit)
         SetEndAddress((start & ~addr::kS5WordMask) | (last & addr::kS5WordMask));
     } else if (IsS7Family(m_plcFamily)) {
         uint32_t last = addr::S7Byte(start) + length - 1u;
+        if (checkLimit && last > addr::kS7ByteMask) {
+            SetEndAddress(start);
+            ShowS7AddressRange();
+            return 0;
+        }
         SetEndAddress((start & ~addr::kS7ByteMask) | (last & addr::kS7ByteMask));
     } else if (m_plcFamily == kFamilyTi) {
         uint32_t mask = addr::TiAddressMask(start);

@@ -72,11 +72,13 @@ public:
     uint16_t GetPlcTypeValue() const;
 
     // which = 1 sets the start address, anything else the end address. 1 on success, 0 on failure
-    // (message 4004 for an address outside the family's range; silent for bad syntax).
+    // with one message: 4004 for an address outside the family's range or its packed word, 4064 for
+    // a data block out of range, 4060 to 4063 for a text that is no address.
     int ParseAddress(std::string_view text, int which);
     // which = 1 the start, otherwise the end address as text; "--Undefined--" while the length is 0.
     std::string GetAddressText(int which) const;
-    // End address from start and length; 1, or 0 with message 4004 and end = start.
+    // End address from start and length; 1, or 0 with message 4004 and end = start (also when the
+    // last element would lie beyond what the packed address holds).
     int ComputeEnd();
     // Length from start and end (a length of 0 becomes 1 with end = start); TI records take the data
     // type their memory type implies.
@@ -117,9 +119,10 @@ private:
     void DerivePlcFamily();
     // ComputeEnd with or without the family's address limit.
     int ComputeEndAddress(bool checkLimit);
-    bool ParseS5(std::string_view text, int which);
-    bool ParseS7(std::string_view text, int which);
-    bool ParseTi(std::string_view text, int which);
+    // `typed` is the text as given (for the messages), `text` the same upper-cased.
+    bool ParseS5(std::string_view typed, std::string_view text, int which);
+    bool ParseS7(std::string_view typed, std::string_view text, int which);
+    bool ParseTi(std::string_view typed, std::string_view text, int which);
 
     int16_t m_plcFamily = -1;
     uint16_t m_dataBlock = 0;

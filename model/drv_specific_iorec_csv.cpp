@@ -57,32 +57,39 @@ bool CDrvSpecificIORec::ReadCsv(std::string_view &cursor, std::string_view separ
         SetDevice(nullptr); // the import discards a record that belongs to no device
         return false;
     };
+    // A line that ends early names the first column it lacks.
+    auto next = [&](int column) {
+        auto field = NextCsvField(at, separator);
+        if (!field)
+            ShowModelMessage(IDS_CSV_FIELD_NOT_FOUND, {LoadModelString(column)});
+        return field;
+    };
 
     // The data type waits for the address and length, which decide what a TI record may carry.
-    auto dataType = NextCsvField(at, separator);
+    auto dataType = next(IDS_KEY_DATA_TYPE);
     if (!dataType)
         return fail();
-    auto pollTime = NextCsvField(at, separator);
+    auto pollTime = next(IDS_KEY_POLL_TIME);
     if (!pollTime)
         return fail();
     SetPollTime(*pollTime);
-    auto accessTime = NextCsvField(at, separator);
+    auto accessTime = next(IDS_KEY_ACCESS_TIME);
     if (!accessTime)
         return fail();
     SetAccessTime(*accessTime);
-    auto exception = NextCsvField(at, separator);
+    auto exception = next(IDS_KEY_EXCEPTION);
     if (!exception)
         return fail();
     SetExceptionType(*exception, KVZ_Exception_dct);
-    auto deadBand = NextCsvField(at, separator);
+    auto deadBand = next(IDS_KEY_DEAD_BAND);
     if (!deadBand)
         return fail();
     SetDeadBand(*deadBand);
 
-    auto start = NextCsvField(at, separator);
+    auto start = next(IDS_START_ADDRESS);
     if (!start || !ParseAddress(*start, 1) || !ParseAddress(*start, 0))
         return fail();
-    auto length = NextCsvField(at, separator);
+    auto length = next(IDS_LENGTH);
     if (!length || !SetLength(*length) || !ComputeEnd())
         return fail();
 

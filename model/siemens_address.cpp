@@ -69,17 +69,24 @@ std::string Format(const char *format, const std::string &memText, long a, long 
     return buf;
 }
 
+AddressSyntax Unreadable(AddressFault fault)
+{
+    AddressSyntax out;
+    out.fault = fault;
+    return out;
+}
+
 } // namespace
 
-std::optional<AddressSyntax> ReadS5AddressSyntax(std::string_view text)
+AddressSyntax ReadS5AddressSyntax(std::string_view text)
 {
     AddressSyntax out;
     out.memType = DictValueOf(KVZ_Mem_Type_dct, text);
     if (out.memType == kDictNoMatch)
-        return std::nullopt;
+        return Unreadable(AddressFault::UnknownMemoryType);
     size_t first = text.find_first_of(kAddressSeparators);
     if (first == std::string_view::npos)
-        return std::nullopt;
+        return Unreadable(AddressFault::SeparatorMissing);
     long number = LeadingNumber(text.substr(first + 1));
     if (!addr::S5HasDataBlock(out.memType)) {
         out.address = number;
@@ -87,18 +94,18 @@ std::optional<AddressSyntax> ReadS5AddressSyntax(std::string_view text)
     }
     size_t second = text.find_first_of(kAddressSeparators, first + 1);
     if (second == std::string_view::npos)
-        return std::nullopt;
+        return Unreadable(AddressFault::SeparatorMissing);
     out.dataBlock = number;
     out.address = LeadingNumber(text.substr(second + 1));
     return out;
 }
 
-std::optional<AddressSyntax> ReadS7AddressSyntax(std::string_view text)
+AddressSyntax ReadS7AddressSyntax(std::string_view text)
 {
     AddressSyntax out;
     out.memType = DictValueOf(S7_Mem_Type_dct, text);
     if (out.memType == kDictNoMatch)
-        return std::nullopt;
+        return Unreadable(AddressFault::UnknownMemoryType);
     size_t digitsFrom = 0;
     if (out.memType == kS7MemDB) {
         // The block number follows the two letters; the byte address comes after a separator.
@@ -107,26 +114,26 @@ std::optional<AddressSyntax> ReadS7AddressSyntax(std::string_view text)
         out.dataBlock = LeadingNumber(text.substr(kAfterLetters), &consumed);
         size_t separator = text.find_first_of(kAddressSeparators, kAfterLetters + consumed);
         if (separator == std::string_view::npos)
-            return std::nullopt;
+            return Unreadable(AddressFault::SeparatorMissing);
         digitsFrom = separator + 1;
     }
     size_t digits = text.find_first_of("0123456789", digitsFrom);
     if (digits == std::string_view::npos)
-        return std::nullopt;
+        return Unreadable(AddressFault::NumberMissing);
     out.address = LeadingNumber(text.substr(digits));
     out.letterBeforeDigits = digits > 0 ? text[digits - 1] : 0;
     return out;
 }
 
-std::optional<AddressSyntax> ReadTiAddressSyntax(std::string_view text)
+AddressSyntax ReadTiAddressSyntax(std::string_view text)
 {
     AddressSyntax out;
     out.memType = DictValueOf(TI_Mem_Type_dct, text);
     if (out.memType == kDictNoMatch)
-        return std::nullopt;
+        return Unreadable(AddressFault::UnknownMemoryType);
     size_t separator = text.find_first_of(kAddressSeparators);
     if (separator == std::string_view::npos)
-        return std::nullopt;
+        return Unreadable(AddressFault::SeparatorMissing);
     out.address = LeadingNumber(text.substr(separator + 1));
     return out;
 }

@@ -3,7 +3,6 @@
 // into one 32-bit word, how the user's address texts are read (syntax only; ranges are judged by the
 // poll record) and how a packed address is written back as text.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -81,6 +80,9 @@ inline uint32_t TiAddress(uint32_t a)
 
 } // namespace addr
 
+// Why an address text could not be read at all.
+enum class AddressFault { None, UnknownMemoryType, SeparatorMissing, NumberMissing };
+
 // What an address text says, before any range is judged. Numbers are read as the user typed them
 // (saturated to the int32 range), so the caller can refuse what does not fit.
 struct AddressSyntax {
@@ -88,16 +90,19 @@ struct AddressSyntax {
     long dataBlock = 0;
     long address = 0;
     char letterBeforeDigits = 0; // S7 only: the character in front of the byte address
+    AddressFault fault = AddressFault::None;
+
+    bool Readable() const { return fault == AddressFault::None; }
 };
 
 // The separators between the parts of an S5 or TI address, and after an S7 data block number.
 inline constexpr std::string_view kAddressSeparators = ":;,./\\ ";
 
-// The texts must already be upper-cased. Nothing when the memory type matches no row, a separator is
+// The texts must already be upper-cased. A fault when the memory type matches no row, a separator is
 // missing or (S7) there are no digits.
-std::optional<AddressSyntax> ReadS5AddressSyntax(std::string_view text);
-std::optional<AddressSyntax> ReadS7AddressSyntax(std::string_view text);
-std::optional<AddressSyntax> ReadTiAddressSyntax(std::string_view text);
+AddressSyntax ReadS5AddressSyntax(std::string_view text);
+AddressSyntax ReadS7AddressSyntax(std::string_view text);
+AddressSyntax ReadTiAddressSyntax(std::string_view text);
 
 // Element count an S7 address implies by the letter in front of its digits: B, I, M, O, X 1; W 2; D 4;
 // anything else 0.

@@ -25,6 +25,12 @@ enum ModelStringId : int {
     IDS_INVALID_PLC_TYPE = 4054,
     IDS_LENGTH = 4055,
     IDS_START_ADDRESS = 4056,
+    // Why an address text was refused where no range applies.
+    IDS_ADDRESS_MISSING = 4060,
+    IDS_UNKNOWN_MEMORY_TYPE = 4061,
+    IDS_ADDRESS_SEPARATOR_MISSING = 4062,
+    IDS_ADDRESS_NUMBER_MISSING = 4063,
+    IDS_INVALID_DATA_BLOCK = 4064,
     IDS_COLUMN_IO_BLOCKS = 5400,
     IDS_COLUMN_START = 5401,
     IDS_COLUMN_END = 5402,
@@ -87,6 +93,9 @@ enum ModelStringId : int {
     IDS_NEGATIVE_DEAD_BAND = 10500,
     IDS_UNDEFINED = 10507,
     IDS_INVALID_DEVICE_NAME_CHARS = 10509,
+    // A CSV data line that is not taken: the column it lacks, or no section before it.
+    IDS_CSV_FIELD_NOT_FOUND = 10520,
+    IDS_CSV_LINE_OUTSIDE_SECTION = 10521,
     // The channel toolbar's prompts: "Select channel n for display/edit" is 10600 + n (1..16).
     IDS_SELECT_CHANNEL_FIRST = 10601,
     IDS_SELECT_CHANNEL_LAST = 10616,

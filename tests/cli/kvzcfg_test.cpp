@@ -153,6 +153,69 @@ TEST_F(KvzcfgTest, AnImportThatWroteItsErrorFileGivesOne)
     EXPECT_TRUE(std::filesystem::exists(dir_ / "OUT.KVZ")); // what could be read is still converted
 }
 
+// Lines that once vanished without a word: each now gives its line of the error file and exit 1,
+// and what could be read is still converted.
+TEST_F(KvzcfgTest, EveryInputLineNotTakenIsReportedAndGivesOne)
+{
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\Config",
+                                    "DriverExe", "/opt/KVZSPOLL"));
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\", "PDBPATH",
+                                    dir_.path().string()));
+    const std::string head = "!CHANNEL\n1,Yes,5.0,10.0,3,TCP/IP,eth0\n"
+                             "!DEVICE NAME\n"
+                             "P1,1,,E10.0.0.1,R=0;S=2,Not Used,S7 300,EDISABLED,DISABLED,DISABLED\n"
+                             "K5,1,,E10.0.0.2,READREAD,WRITWRIT,S5 Series,EDISABLED,DISABLED,DISABLED\n"
+                             "!IOREC\n1,P1,Byte,1.0,300.0,Disabled,0.00000,MB0,4\n";
+    const struct {
+        const char *line;
+        const char *error; // the text after "Line Number   8 : "
+    } cases[] = {
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,M1048582,16",
+         "Invalid Start Address\n\r(Valid Range:  0 - 1048575 )"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,M1048570,16",
+         "Invalid Start Address\n\r(Valid Range:  0 - 1048575 )"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,X5,1", "Invalid Address X5\n\r(Unknown Memory Type)"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,DB10,4", "Invalid Address DB10\n\r(Separator Missing)"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,MW,2", "Invalid Address MW\n\r(Address Number Missing)"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,,2", "No Address entered"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,DB70000.B0,2",
+         "Invalid Data Block Number\n\r(Valid Range:  0 - 65535 )"},
+        {"1,K5,Word,1.0,300.0,Disabled,0.00000,DB:256:0,2",
+         "Invalid Data Block Number\n\r(Valid Range:  0 - 255 )"},
+        {"1,P1,Byte,1.0,300.0,Disabled,0.00000,M10", "LENGTH not found. Line ignored."},
+        {"1,P1,Byte,1.0,300.0,Disabled", "DEAD BAND not found. Line ignored."},
+        {"1,NOBODY,Byte,1.0,300.0,Disabled,0.00000,M10,1", "DEVICE NAME  not found. Line ignored!"},
+        {"Q1,9,,E10.0.0.9,R,W,S7 300,EDISABLED,DISABLED,DISABLED",
+         "No section keyword line (!CHANNEL, !DEVICE NAME or !IOREC) before this line. Line ignored."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        std::filesystem::remove(dir_ / "OUT.KVZ");
+        std::filesystem::remove(dir_ / "KVZDIDW.ERR");
+        // The line outside every section is put in front of the first keyword line.
+        bool outside = std::string(c.line).starts_with("Q1");
+        WriteFile(dir_ / "IN.CSV",
+                  outside ? std::string("\n\n\n\n\n\n\n") + c.line + "\n" + head : head + c.line + "\n");
+        Outcome r = Kvzcfg("convert IN.CSV OUT.KVZ");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("1 Errors detected during import"), std::string::npos) << r.err;
+        std::string expected = std::string("Line Number   8 : ") + c.error + "\n";
+        for (size_t lf = expected.find('\n'); lf != std::string::npos; lf = expected.find('\n', lf + 2))
+            expected.replace(lf, 1, "\r\n"); // the file is written in text mode
+        EXPECT_EQ(ReadFile(dir_ / "KVZDIDW.ERR"), expected);
+        EXPECT_TRUE(std::filesystem::exists(dir_ / "OUT.KVZ"));
+    }
+
+    // An error file that cannot be written loses the lines' messages, not the word and the status.
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\", "PDBPATH",
+                                    dir_ / "gone"));
+    WriteFile(dir_ / "IN.CSV", head + cases[0].line + "\n");
+    Outcome r = Kvzcfg("convert IN.CSV OUT.KVZ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("1 input lines were not taken and the import error file"), std::string::npos)
+        << r.err;
+}
+
 TEST_F(KvzcfgTest, AConfigurationWithoutPollRecordsCannotBeSaved)
 {
     WriteFile(dir_ / "EMPTY.CSV", "!CHANNEL\n1,Yes,5.0,10.0,3,TCP/IP,eth0\n");

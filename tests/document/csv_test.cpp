@@ -134,9 +134,17 @@ TEST_F(CsvTest, SemicolonSeparatorJoinsEveryFieldAndIsNotReadWithACommaSeparator
     EXPECT_NE(Import(text), ""); // read back with the same separator
     EXPECT_EQ(GetPollRecordCount(), 4);
 
+    // With a comma no keyword line selects a section: each of the nine data lines says it was not
+    // taken, and the summary says where.
     SetSeparator(",");
+    ui_.Clear();
     EXPECT_EQ(Import(text), "");
-    EXPECT_TRUE(ui_.messages.empty());
+    EXPECT_EQ(GetImportState().linesNotTaken, 9u);
+    EXPECT_EQ(ui_.Ids(), std::vector<int>{10438});
+    EXPECT_NE(ReadText(ErrorFile())
+                  .find("Line Number   3 : No section keyword line (!CHANNEL, !DEVICE NAME or "
+                        "!IOREC) before this line. Line ignored.\r\n"),
+              std::string::npos);
 }
 
 TEST_F(CsvTest, SeparatorFallsBackToCommaWhenTheValueIsMissingEmptyOrTooLong)
@@ -167,7 +175,7 @@ TEST_F(CsvTest, QuotedFieldsRoundTrip)
     EXPECT_EQ(FindDeviceByName("C")->GetDescription(), "");
 }
 
-TEST_F(CsvTest, ImportSkipsTitlesUnknownKeywordsAspAndLinesBeforeTheFirstKeyword)
+TEST_F(CsvTest, ImportSkipsTitlesUnknownKeywordsAndAspAndReportsLinesBeforeTheFirstKeyword)
 {
     std::string dump = Import(std::string("1,Yes,5.0,10.0,3,TCP/IP,eth0\n") + "   [ a title anywhere\n" +
                               kChannelKeywords + "\n1,Yes,5.0,10.0,3,TCP/IP,eth0\n  [ another title\n\r\n" +
@@ -175,8 +183,10 @@ TEST_F(CsvTest, ImportSkipsTitlesUnknownKeywordsAspAndLinesBeforeTheFirstKeyword
                               "!asp\n3,No,5.0,10.0,3,TCP/IP,eth2\n" + "!\n");
     ASSERT_EQ(doc_->m_ChannelList.size(), 2u);
     EXPECT_EQ(doc_->m_ChannelList[1]->GetDisplayAlarms(), 0);
-    EXPECT_TRUE(ui_.messages.empty());
-    EXPECT_FALSE(std::filesystem::exists(ErrorFile()));
+    EXPECT_EQ(ReadText(ErrorFile()), "Line Number   1 : No section keyword line (!CHANNEL, !DEVICE NAME or "
+                                     "!IOREC) before this line. Line ignored.\r\n");
+    EXPECT_EQ(GetImportState().linesNotTaken, 1u);
+    EXPECT_EQ(ui_.Ids(), std::vector<int>{10438});
     EXPECT_TRUE(doc_->IsModified());
     EXPECT_EQ(ui_.viewUpdates, std::vector<int>{1});
 }

@@ -79,6 +79,40 @@ TEST_F(ImportDbfCommand, NothingIsWrittenWhenTheTableOrTheConfigurationCannotBeR
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
+// A record meant for this configuration that gives nothing is named on stderr and gives exit status
+// 1; units of other drivers and variables of other units are no loss.
+TEST_F(ImportDbfCommand, RecordsThatGiveNothingAreNamedAndGiveOne)
+{
+    std::string moreUnits = dir / "MORE_UNITS.DBF";
+    dbftest::WriteTable(moreUnits, {"NAME", "PROTOCOL", "COMMENT", "MODE"},
+                        {{"PLC1", "VELDRIVE ETH", "Boiler", "Primary"},
+                         {"", "VELDRIVE ETH", "nameless", "Primary"},
+                         {"OTHER", "MODBUS", "", "Primary"}});
+    std::string first = dir / "FIRST.KVZ";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunImportDbf({moreUnits, "", first, false}), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "kvzcfg: " + moreUnits + ": record 2: a unit of this driver without a NAME was not taken\n");
+    EXPECT_EQ(SavedRecords(first), std::vector<std::string>{"PLC1:S0-S199/200"});
+
+    std::string vars = dir / "VARS2.DBF";
+    dbftest::WriteTable(vars, {"NAME", "ADDR", "UNIT", "TYPE"},
+                        {{"T1", "DB10,4", "PLC1", "INT"},
+                         {"T2", "M4", "PLC1", "FLOAT"},
+                         {"T3", "XYZ", "plc1", "INT"},
+                         {"T4", "M0", "ELSEWHERE", "INT"}});
+    std::string second = dir / "SECOND.KVZ";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunImportDbf({vars, first, second, false}), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "kvzcfg: " + vars +
+                  ": record 2: variable T2 (UNIT PLC1, ADDR M4, TYPE FLOAT) gave no poll record\n" +
+                  "kvzcfg: " + vars +
+                  ": record 3: variable T3 (UNIT plc1, ADDR XYZ, TYPE INT) gave no poll record\n");
+    EXPECT_EQ(SavedRecords(second),
+              (std::vector<std::string>{"PLC1:S0-S199/200", "PLC1:DB010,B0004-DB010,B0005/2"}));
+}
+
 TEST_F(ImportDbfCommand, IsASubcommandOfKvzcfg)
 {
     std::string out = dir / "OUT.KVZ";

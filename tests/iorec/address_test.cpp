@@ -17,11 +17,13 @@ struct ParseCase {
     uint16_t length;    // as the parse leaves a new record
     uint32_t end;
     const char *startText; // read back (with the length forced to 1 where the parse left 0)
-    const char *message;   // "" for none
+    const char *message;   // "" for none; every refusal shows one
 };
 
 const char *const kS5Range = "Invalid Start Address\n\r(Valid Range:  0 - 4096 )";
 const char *const kTiRange = "Invalid Start Address\n\r(Valid Range:  1 - 65535 )";
+// What a 20-bit S7 byte address holds: a larger one is refused, never wrapped.
+const char *const kS7Range = "Invalid Start Address\n\r(Valid Range:  0 - 1048575 )";
 
 const std::vector<ParseCase> kParseCases = {
     // S7: data blocks, element letters, the rows reached by other letters.
@@ -34,11 +36,12 @@ const std::vector<ParseCase> kParseCases = {
     {kPlcS7_400, "E2", 1, 0x00100002, 0, 0, 0x00100002, "I2", ""},
     {kPlcS7_1500, "PA5", 1, 0x00000005, 0, 0, 0x00000005, "P5", ""},
     {kPlcS7_200, "M1048575", 1, 0x003FFFFF, 0, 1, 0x003FFFFF, "M1048575", ""},
-    {kPlcS7_300, "M", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS7_300, "DB10", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS7_300, "X5", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS7_300, "M1048576", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS7_300, "DB70000,B1", 0, 0, 0, 0, 0, "", ""},
+    {kPlcS7_300, "M", 0, 0, 0, 0, 0, "", "Invalid Address M\n\r(Address Number Missing)"},
+    {kPlcS7_300, "DB10", 0, 0, 0, 0, 0, "", "Invalid Address DB10\n\r(Separator Missing)"},
+    {kPlcS7_300, "x5", 0, 0, 0, 0, 0, "", "Invalid Address x5\n\r(Unknown Memory Type)"},
+    {kPlcS7_300, "M1048576", 0, 0, 0, 0, 0, "", kS7Range},
+    {kPlcS7_300, "M1048582", 0, 0, 0, 0, 0, "", kS7Range},
+    {kPlcS7_300, "DB70000,B1", 0, 0, 0, 0, 0, "", "Invalid Data Block Number\n\r(Valid Range:  0 - 65535 )"},
     // S5: data block in bits 24-31, memory type in 20-23, word address in 0-15.
     {kPlcS5, "DB:3:100", 1, 0x03100064, 0, 0, 0, "DB:3:100", ""},
     {kPlcS5, "db/3/4096", 1, 0x03101000, 0, 0, 0, "DB:3:4096", ""},
@@ -48,10 +51,10 @@ const std::vector<ParseCase> kParseCases = {
     {kPlcS5, "st\\1", 1, 0x00F00001, 0, 0, 0, "ST:1", ""},
     {kPlcS5, "DB:3:5000", 0, 0, 0, 0, 0, "", kS5Range},
     {kPlcS5, "C:-1", 0, 0, 0, 0, 0, "", kS5Range},
-    {kPlcS5, "DB:3", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS5, "DB:256:1", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS5, "C5", 0, 0, 0, 0, 0, "", ""},
-    {kPlcS5, "X:5", 0, 0, 0, 0, 0, "", ""},
+    {kPlcS5, "DB:3", 0, 0, 0, 0, 0, "", "Invalid Address DB:3\n\r(Separator Missing)"},
+    {kPlcS5, "DB:256:1", 0, 0, 0, 0, 0, "", "Invalid Data Block Number\n\r(Valid Range:  0 - 255 )"},
+    {kPlcS5, "C5", 0, 0, 0, 0, 0, "", "Invalid Address C5\n\r(Separator Missing)"},
+    {kPlcS5, "X:5", 0, 0, 0, 0, 0, "", "Invalid Address X:5\n\r(Unknown Memory Type)"},
     // TI: 0x8nn types keep the whole value and a 16-bit address, the others a 20-bit address.
     {kPlcTi, "V:100", 1, 0x01000064, 0, 0, 0, "V:100", ""},
     {kPlcTi, "VL:7", 1, 0x01100007, 0, 0, 0, "VL:7", ""},
@@ -62,8 +65,8 @@ const std::vector<ParseCase> kParseCases = {
     {kPlcTi, "WX:0", 0, 0, 0, 0, 0, "", kTiRange},
     {kPlcTi, "WX:65536", 0, 0, 0, 0, 0, "", kTiRange},
     {kPlcTi, "V:1048576", 0, 0, 0, 0, 0, "", kTiRange},
-    {kPlcTi, "V100", 0, 0, 0, 0, 0, "", ""},
-    {kPlcTi, "Q:1", 0, 0, 0, 0, 0, "", ""},
+    {kPlcTi, "V100", 0, 0, 0, 0, 0, "", "Invalid Address V100\n\r(Separator Missing)"},
+    {kPlcTi, "Q:1", 0, 0, 0, 0, 0, "", "Invalid Address Q:1\n\r(Unknown Memory Type)"},
 };
 
 TEST_F(IORecTest, ParsesAndFormatsTheAddressesOfEachFamily)
@@ -78,7 +81,6 @@ TEST_F(IORecTest, ParsesAndFormatsTheAddressesOfEachFamily)
         ASSERT_EQ(r.ParseAddress(c.text, 1), c.result);
         if (*c.message) {
             ASSERT_EQ(ui.Texts().size(), 1u);
-            EXPECT_EQ(ui.messages[0].id, IDS_INVALID_START_ADDRESS);
             EXPECT_EQ(ui.Texts()[0], c.message);
         } else {
             EXPECT_TRUE(ui.messages.empty());
@@ -112,6 +114,7 @@ TEST_F(IORecTest, EmptyTextAndUnknownFamilyDoNotTouchTheRecord)
     CDrvSpecificIORec r;
     r.SetDevice(device);
     EXPECT_EQ(r.ParseAddress("", 1), 0);
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"No Address entered"});
     device->SetPlcTypeIndex(40); // no PLC type
     EXPECT_EQ(r.ParseAddress("MB5", 1), 1);
     EXPECT_EQ(r.GetPlcFamily(), -1);
@@ -147,6 +150,7 @@ TEST_F(IORecTest, ComputeEndStopsAtTheFamilysAddressLimit)
         {kPlcS5, "C:4000", 98, 0, "", kS5Range},
         {kPlcS5, "DB:9:0", 1024, 1, "DB:9:1023", ""},
         {kPlcS7_300, "DB5,B1048570", 6, 1, "DB005,B1048575", ""},
+        {kPlcS7_300, "DB5,B1048570", 7, 0, "", kS7Range}, // would wrap round to byte 0
         {kPlcTi, "WX:65530", 6, 1, "WX:65535", ""},
         {kPlcTi, "WX:65530", 7, 0, "", kTiRange},
         {kPlcTi, "V:65535", 2, 1, "V:65536", ""},

@@ -75,10 +75,14 @@ TEST_F(IORecTest, ReadCsvFailuresLeaveNoDeviceAttached)
         {"", {IDS_IOREC_NOT_FOUND}},
         {"1", {IDS_DEVICE_NOT_FOUND}},
         {"1,NOPE,Byte,1,1,Disabled,0,M20,1", {IDS_DEVICE_NOT_FOUND}},
-        {"1,plc1,Byte,1.0,300", {}},
-        {"1,PLC1,Byte,1.0,300.0,Disabled,0", {}},
-        {"1,PLC1,Byte,1.0,300.0,Disabled,0,XYZ,1", {}},
-        {"1,PLC1,Byte,1.0,300.0,Disabled,0,M20", {}},
+        {"1,plc1,Byte,1.0,300", {IDS_CSV_FIELD_NOT_FOUND}},
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0", {IDS_CSV_FIELD_NOT_FOUND}},
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0,XYZ,1", {IDS_UNKNOWN_MEMORY_TYPE}},
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0,,1", {IDS_ADDRESS_MISSING}},
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0.00000,M1048582,16", {IDS_INVALID_START_ADDRESS}},
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0,M1048570,16", {IDS_INVALID_START_ADDRESS}}, // end wraps
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0,DB70000.B1,1", {IDS_INVALID_DATA_BLOCK}},
+        {"1,PLC1,Byte,1.0,300.0,Disabled,0,M20", {IDS_CSV_FIELD_NOT_FOUND}},
         {"1,PLC1,Byte,1.0,300.0,Disabled,0,M20,221", {IDS_INVALID_LENGTH}},
         {"1,PLC1,Byte,1.0,300.0,Disabled,0,M5,2", {IDS_ADDRESS_ALREADY_DEFINED}},
         {"1,S5,Word,1.0,300.0,Disabled,0,DB:1:4090,8", {IDS_INVALID_START_ADDRESS}},
@@ -95,6 +99,14 @@ TEST_F(IORecTest, ReadCsvFailuresLeaveNoDeviceAttached)
         EXPECT_EQ(ui.Ids(), c.messages);
     }
     EXPECT_EQ(device->IORecCount(), 1u);
+
+    // A line that ends early names the column it lacks.
+    ui.Clear();
+    CDrvSpecificIORec r;
+    std::string_view cursor = "1,PLC1,Byte,1.0,300.0,Disabled,0,M20";
+    bool ignored = false;
+    r.ReadCsv(cursor, ",", ignored);
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"LENGTH not found. Line ignored."});
 }
 
 TEST_F(IORecTest, ReadCsvShowsTheOverlappedRecordsPosition)

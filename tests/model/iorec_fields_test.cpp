@@ -51,10 +51,12 @@ TEST_F(IORecFieldsTest, StartAddressTakesTheScratchCopyOnlyWhenEveryCheckPasses)
     };
     const Case cases[] = {
         {"M25", IORecField::None, {}, "M25..M29"},
-        {"M5", IORecField::StartAddress, {kOverlap}, "M25..M29"}, // overlaps poll record 1
-        {"M40", IORecField::StartAddress, {3005}, "M25..M29"},    // after the end
-        {"NOWHERE", IORecField::StartAddress, {}, "M25..M29"},    // no address: refused silently
-        {"--Undefined--", IORecField::None, {}, "M25..M29"},      // what the field shows, not parsed
+        {"M5", IORecField::StartAddress, {kOverlap}, "M25..M29"},   // overlaps poll record 1
+        {"M40", IORecField::StartAddress, {3005}, "M25..M29"},      // after the end
+        {"NOWHERE", IORecField::StartAddress, {4061}, "M25..M29"},  // no memory type: said once
+        {"M1048582", IORecField::StartAddress, {4004}, "M25..M29"}, // beyond the 20-bit byte address
+        {"", IORecField::StartAddress, {4060}, "M25..M29"},
+        {"--Undefined--", IORecField::None, {}, "M25..M29"}, // what the field shows, not parsed
         {"m21", IORecField::None, {}, "M21..M29"},
     };
     for (const Case &c : cases) {
@@ -118,7 +120,7 @@ TEST_F(IORecFieldsTest, EndAddressRefusalsFocusTheEndUnlessTheyOverlap)
         {"M35", IORecField::None, {}, "M20..M35"},
         {"M10", IORecField::EndAddress, {3005}, "M20..M35"},  // before the start
         {"M260", IORecField::EndAddress, {3002}, "M20..M35"}, // longer than 220 bytes
-        {"??", IORecField::EndAddress, {}, "M20..M35"},
+        {"??", IORecField::EndAddress, {4061}, "M20..M35"},
         {"--Undefined--", IORecField::None, {}, "M20..M35"},
     };
     for (const Case &c : cases) {
