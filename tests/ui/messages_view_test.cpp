@@ -1,6 +1,7 @@
 // The driver messages view: lines from the ring with their icons, the cut back to 180, and learned
 // addresses.
 #include "frame_fixture.h"
+#include "modal_driver.h"
 #include "model/channel.h"
 #include "model/drv_specific_device.h"
 #include "ui/views/cfg_dlg.h"
@@ -81,6 +82,20 @@ private slots:
         // The configuration view shows the learned record at once.
         int shownRows = f->Frame().ConfigView()->PollRecordRows()->rowCount();
         QCOMPARE(shownRows, static_cast<int>(d->IORecCount()));
+
+        // While a dialog edits the current record nothing is learned; the message waits in the ring.
+        const size_t records = d->IORecCount();
+        Post(39, "12345NIO-*-PLC1:DB7,B0");
+        QDialog dialog(&f->Frame());
+        ModalDriver::RunWhenModal([&](QDialog *open) {
+            View()->Tick();
+            QCOMPARE(d->IORecCount(), records);
+            QCOMPARE(f->ring.size(), size_t(1));
+            open->reject();
+        });
+        dialog.exec();
+        View()->Tick();
+        QCOMPARE(d->IORecCount(), records + 1);
     }
 };
 

@@ -1,6 +1,10 @@
 #include "ui/views/messages_view.h"
 
+#include "document/did_doc.h"
+#include "model/channel.h"
 #include "ui/widgets/icons.h"
+
+#include <QApplication>
 
 namespace
 {
@@ -30,6 +34,11 @@ void CMessages::OnInitialUpdate()
 
 void CMessages::Tick()
 {
+    // A learned address adds a record and makes it the device's current one: not while a dialog edits
+    // the current record. The messages wait in the ring until the dialog closes.
+    const CChannel *channel = doc_->m_pCurrentChannel;
+    if (channel && channel->GetLearnAddresses() && QApplication::activeModalWidget())
+        return;
     std::vector<DriverMessageLine> lines = feed_.Tick(*doc_);
     if (lines.empty())
         return;
