@@ -7,21 +7,27 @@ packages=(
   libsimpleini-dev libcli11-dev libshp-dev shapelib
   qt6-base-dev qt6-svg-dev fonts-dejavu-core
   xvfb xdotool openbox wmctrl x11-utils imagemagick
-  tshark iproute2 python3 make
+  tshark iproute2 python3 make locales
 )
 # The machine image brings its own Node.js with npm; Debian's npm would conflict with it.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
   echo "installing: ${missing[*]}"
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# Numbers are tested under a locale whose decimal mark is a comma.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  echo "generating the de_DE.UTF-8 locale"
+  $sudo localedef -i de_DE -c -f UTF-8 -A /usr/share/locale/locale.alias de_DE.UTF-8 || true
+  locale -a | grep -qi '^de_DE\.utf-\?8$' || { echo "de_DE.UTF-8 could not be generated" >&2; exit 1; }
 fi
 # Test peers from the npm registry (pinned by tests/peers/package-lock.json).
 if [ -f "$(dirname "$0")/../tests/peers/package-lock.json" ]; then

@@ -2,9 +2,12 @@
 #include "nio_fixture.h"
 #include "niolib/nio_fields.h"
 #include "niolib/niolib.h"
-#include "platform/process.h"
 
+#include <cstdio>
 #include <fstream>
+#include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,70 +17,75 @@ using namespace niotest;
 namespace
 {
 
-// Runs this test program's `filter` again inside a private mount namespace whose /dev/shm holds
-// only `size`; its exit status, or -1 when that cannot be arranged here.
-int RunWithSmallShm(const std::string &filter, const std::string &size)
+// Makes this process's /dev/shm a tmpfs of `size` that no other process sees: a private mount
+// namespace, inside a user namespace of its own where the account may not make one directly. False
+// when this system allows neither.
+bool MountSmallShm(const std::string &size)
 {
-    if (::geteuid() != 0 || ::access("/usr/bin/unshare", X_OK) != 0)
-        return -1;
-    std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::string script =
-        "mount -t tmpfs -o size=" + size + " tmpfs /dev/shm || exit 99; exec \"$0\" --gtest_filter=" + filter;
-    ::setenv("KVZ_SMALL_SHM", "1", 1);
-    kvz::SpawnResult r =
-        kvz::SpawnProcess("/usr/bin/unshare", {"-m", "--propagation", "private", "sh", "-c", script, self});
-    ::unsetenv("KVZ_SMALL_SHM");
-    if (r.pid <= 0)
-        return -1;
-    std::optional<int> status = kvz::WaitProcess(r.pid);
-    return status ? (*status == 99 ? -1 : *status) : 1;
+    if (::unshare(CLONE_NEWNS) != 0) {
+        uid_t uid = ::geteuid();
+        gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        // Map this account onto itself, so that the objects it creates keep their owner.
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << uid << ' ' << uid << " 1";
+        std::ofstream("/proc/self/gid_map") << gid << ' ' << gid << " 1";
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", "/dev/shm", "tmpfs", 0, ("size=" + size).c_str()) == 0;
 }
 
-bool InSmallShm()
+constexpr int kNoSmallShm = 99;
+
+// Runs `body` in a child process whose /dev/shm holds only `size`. The child reports its own
+// failures; its exit status carries them back. Skips only where the system cannot do this at all.
+void RunWithSmallShm(const std::string &size, const std::function<void()> &body)
 {
-    return std::getenv("KVZ_SMALL_SHM") != nullptr;
+    std::fflush(stdout);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int status = kNoSmallShm;
+        if (MountSmallShm(size)) {
+            body();
+            status = ::testing::Test::HasFailure() ? 1 : 0;
+        }
+        std::fflush(stdout);
+        ::_exit(status);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoSmallShm)
+        GTEST_SKIP() << "neither root nor a user namespace can mount a small /dev/shm here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "see the failures the child printed above";
 }
 
 } // namespace
 
-TEST_F(NioTest, InSmallShm_AnImageThatDoesNotFitIsReportedNotMapped)
+TEST_F(NioTest, InAFullShm_AnImageThatDoesNotFitIsReportedNotMapped)
 {
-    if (!InSmallShm())
-        GTEST_SKIP() << "runs inside FullShm.AnImageThatDoesNotFitIsReportedNotMapped";
-    TestImage layout = SimpleImage();
-    layout.tail = 256 * 1024;
-    WriteConfigFile(BuildImage(layout).bytes);
-    ASSERT_NE(MapToDriver(0), nullptr) << "the block itself fits";
-    EXPECT_EQ(MapToDIT("KVZ", 0), 0);
-    EXPECT_EQ(ui_.Texts(), std::vector<std::string>{"MapToDriver() Driver file is not loaded"});
-    struct stat st {
-    };
-    EXPECT_NE(::stat(ShmPath("Global\\KVZ0").c_str(), &st), 0) << "nothing half-made is left";
+    RunWithSmallShm("64k", [&] {
+        TestImage layout = SimpleImage();
+        layout.tail = 256 * 1024;
+        WriteConfigFile(BuildImage(layout).bytes);
+        ASSERT_NE(MapToDriver(0), nullptr) << "the block itself fits";
+        EXPECT_EQ(MapToDIT("KVZ", 0), 0);
+        EXPECT_EQ(ui_.Texts(), std::vector<std::string>{"MapToDriver() Driver file is not loaded"});
+        struct stat st {
+        };
+        EXPECT_NE(::stat(ShmPath("Global\\KVZ0").c_str(), &st), 0) << "nothing half-made is left";
+    });
 }
 
-TEST_F(NioTest, InSmallShm_ABlockThatDoesNotFitIsReportedNotMapped)
+TEST_F(NioTest, InAFullShm_ABlockThatDoesNotFitIsReportedNotMapped)
 {
-    if (!InSmallShm())
-        GTEST_SKIP() << "runs inside FullShm.ABlockThatDoesNotFitIsReportedNotMapped";
-    EXPECT_EQ(MapToDriver(0), nullptr);
-    EXPECT_EQ(nio_map_hdr(), nullptr);
-    EXPECT_TRUE(Logged(70, "MapToDIT() failed to open driver pointer"));
-}
-
-TEST(FullShm, AnImageThatDoesNotFitIsReportedNotMapped)
-{
-    int status = RunWithSmallShm("NioTest.InSmallShm_AnImageThatDoesNotFitIsReportedNotMapped", "64k");
-    if (status < 0)
-        GTEST_SKIP() << "needs root and unshare to mount a small /dev/shm";
-    EXPECT_EQ(status, 0);
-}
-
-TEST(FullShm, ABlockThatDoesNotFitIsReportedNotMapped)
-{
-    int status = RunWithSmallShm("NioTest.InSmallShm_ABlockThatDoesNotFitIsReportedNotMapped", "4k");
-    if (status < 0)
-        GTEST_SKIP() << "needs root and unshare to mount a small /dev/shm";
-    EXPECT_EQ(status, 0);
+    RunWithSmallShm("4k", [&] {
+        EXPECT_EQ(MapToDriver(0), nullptr);
+        EXPECT_EQ(nio_map_hdr(), nullptr);
+        EXPECT_TRUE(Logged(70, "MapToDIT() failed to open driver pointer"));
+    });
 }
 
 TEST_F(NioTest, AGlobalBlockThisAccountMayNotOpenFallsBackToTheLocalName)
