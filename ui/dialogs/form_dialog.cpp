@@ -4,7 +4,6 @@
 #include "ui/widgets/grey_form.h"
 
 #include <QKeyEvent>
-#include <QPalette>
 #include <QPushButton>
 
 FormDialog::FormDialog(int templateId, const QString &title, int width, int height, QWidget *parent)
@@ -32,13 +31,6 @@ BitmapButton *FormDialog::addButton(int id, const QString &bitmap, const QString
 void FormDialog::paintGrey(bool editsToo)
 {
     PaintGrey(this, editsToo);
-    // The style's disabled text is nearly the form grey itself; greyed labels and fields must stay
-    // legible, as grey text on the original forms did.
-    QPalette p = palette();
-    const QColor greyText(128, 128, 128);
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, greyText);
-    setPalette(p);
 }
 
 bool FormDialog::focusIsOn(const QWidget *widget) const
