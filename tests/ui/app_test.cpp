@@ -129,10 +129,17 @@ private slots:
                  std::string("0000"));
     }
 
+    void aStaleRegistrationDoesNotStopANewStart_data()
+    {
+        QTest::addColumn<bool>("processExists");
+        QTest::newRow("the registered process is gone") << false;
+        QTest::newRow("the id is now another program's") << true;
+    }
     void aStaleRegistrationDoesNotStopANewStart()
     {
+        QFETCH(bool, processExists);
         nio_get_owner_window();
-        nio_set_owner_window(DeadPid());
+        nio_set_owner_window(processExists ? 1u : DeadPid());
         Start();
         QCOMPARE(nio_get_owner_window(), static_cast<uint32_t>(::getpid()));
     }
