@@ -2,11 +2,79 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kvz
 {
+namespace
+{
+
+constexpr size_t kTempSuffixLength = 6; // mkstemp's XXXXXX
+
+std::filesystem::path FolderOf(const std::filesystem::path &target)
+{
+    std::filesystem::path dir = target.parent_path();
+    return dir.empty() ? std::filesystem::path(".") : dir;
+}
+
+std::string TempPrefixOf(const std::filesystem::path &target)
+{
+    return "." + target.filename().string() + ".";
+}
+
+bool SameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A writer holds a lock on its temporary file for as long as it lives; the kernel drops the lock
+// when the writer's process ends, however it ends. A temporary file of `target` that nobody holds
+// was left by a writer that died (killed, or the machine went down) and is removed.
+void RemoveAbandonedTemps(const std::filesystem::path &target)
+{
+    const std::string prefix = TempPrefixOf(target);
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(FolderOf(target), ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + kTempSuffixLength || !name.starts_with(prefix))
+            continue;
+        int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat held {
+        }, named{};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            ::lstat(entry.path().c_str(), &named) == 0 && SameFile(held, named))
+            ::unlink(entry.path().c_str());
+        ::close(fd);
+    }
+}
+
+// Creates and locks a new temporary file beside `target`; -1 with errno set when it cannot.
+int CreateLockedTemp(const std::filesystem::path &target, std::string &name)
+{
+    constexpr int kAttempts = 8;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        name = (FolderOf(target) / (TempPrefixOf(target) + std::string(kTempSuffixLength, 'X'))).string();
+        int fd = ::mkstemp(name.data());
+        if (fd < 0)
+            return -1;
+        // Another writer's sweep may have taken the file between its creation and the lock: then
+        // the name no longer leads to it, and a new one is made.
+        struct stat held {
+        }, named{};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 &&
+            SameFile(held, named))
+            return fd;
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+} // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target, WriteFunction write)
     : target_(std::move(target)), write_(std::move(write))
@@ -41,11 +109,9 @@ bool AtomicFileWriter::Open(std::error_code *error)
     if (exists && ::access(target_.c_str(), W_OK) != 0)
         return Fail(errno, error);
 
-    std::filesystem::path dir = target_.parent_path();
-    if (dir.empty())
-        dir = ".";
-    std::string tmpl = (dir / ("." + target_.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(tmpl.data());
+    RemoveAbandonedTemps(target_);
+    std::string tmpl;
+    int fd = CreateLockedTemp(target_, tmpl);
     if (fd < 0)
         return Fail(errno, error);
     // Keep the permissions of the file being replaced; a new file gets 0666 less the umask.
@@ -113,10 +179,7 @@ bool AtomicFileWriter::Commit(std::error_code *error)
         return Fail(err, error);
     }
     temp_.clear();
-    std::filesystem::path dir = target_.parent_path();
-    if (dir.empty())
-        dir = ".";
-    int dirfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dirfd = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirfd >= 0) {
         ::fsync(dirfd);
         ::close(dirfd);

@@ -3,6 +3,7 @@
 // failure wherever it happens: Open creates a temporary file in the target's folder, Write appends
 // to it, Commit flushes file and folder and renames it over the target. Until Commit succeeds the
 // target is untouched; a writer destroyed without a successful Commit removes its temporary file.
+// A writer whose process is killed cannot: the next Open of the same target removes what it left.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
