@@ -1,6 +1,7 @@
 #include "cli/driver_commands.h"
 
 #include "cli/cli_ui.h"
+#include "driver/request_port.h"
 #include "niolib/driver_monitor.h"
 
 #include <CLI/CLI.hpp>
@@ -29,6 +30,21 @@ void AddRegistryArguments(CLI::App *command, DriverCommandOptions &options)
     command->add_option("NAME", options.name, "value name, e.g. ConfigFile")->required();
 }
 
+// The poll engine's answer: "0" or "1" on the first line, then the lines to print (data on stdout,
+// an error on stderr).
+int AskPollEngine(const std::string &request)
+{
+    std::string answer = spoll::AskRequestPort(request);
+    size_t eol = answer.find('\n');
+    if (eol == std::string::npos) {
+        std::cerr << "no poll engine answers at " << spoll::RequestPortPath() << "\n";
+        return 1;
+    }
+    bool done = answer.compare(0, eol, "0") == 0;
+    (done ? std::cout : std::cerr) << answer.substr(eol + 1);
+    return done ? 0 : 1;
+}
+
 } // namespace
 
 void AddDriverCommands(CLI::App &app, DriverCommandOptions &options)
@@ -45,6 +61,13 @@ void AddDriverCommands(CLI::App &app, DriverCommandOptions &options)
     options.messages =
         driver->add_subcommand("messages", "Print the driver's messages: code, a tab, the text");
     options.messages->add_flag("--all", options.all, "every message the ring still holds");
+    options.read = driver->add_subcommand(
+        "read", "Print the polled value of DEVICE:ADDRESS with its status and age (an address no poll "
+                "record covers is offered to the configurator to learn)");
+    options.read->add_option("TARGET", options.target, "e.g. PLC1:MW20 or PLC1:DB10,DBW4")->required();
+    options.values = driver->add_subcommand(
+        "values", "Print every poll record of DEVICE: number, address, bytes, status, age, data");
+    options.values->add_option("DEVICE", options.target, "device name")->required();
 
     CLI::App *registry = app.add_subcommand("registry", "Read or write a registry value");
     registry->require_subcommand(1, 1);
@@ -67,6 +90,10 @@ int RunDriverCommand(const DriverCommandOptions &o)
         return WithCliUi([&] { return nio::DriverControlCommand(nio::DriverVerb::Reload, o.config); });
     if (o.messages->parsed())
         return WithCliUi([&] { return nio::DriverMessagesCommand(o.all, std::cout); });
+    if (o.read->parsed())
+        return AskPollEngine("read " + o.target);
+    if (o.values->parsed())
+        return AskPollEngine("values " + o.target);
     if (o.get->parsed())
         return nio::RegistryGetCommand(o.machine, o.key, o.name, std::cout);
     if (o.set->parsed())

@@ -1,7 +1,7 @@
 #pragma once
-// kvzcfg driver status | start | stop | reload [CONFIG] | messages [--all]
-// kvzcfg registry get [--machine] KEY NAME | set [--machine] KEY NAME VALUE
-// The headless monitor of the running driver, and the registry values an engineer sets by hand.
+// kvzcfg driver status | start | stop | reload [CONFIG] | messages [--all] | read DEVICE:ADDRESS | values
+// DEVICE kvzcfg registry get [--machine] KEY NAME | set [--machine] KEY NAME VALUE The headless monitor of
+// the running driver, and the registry values an engineer sets by hand.
 #include <string>
 
 namespace CLI
@@ -15,10 +15,13 @@ struct DriverCommandOptions {
     CLI::App *stop = nullptr;
     CLI::App *reload = nullptr;
     CLI::App *messages = nullptr;
+    CLI::App *read = nullptr;
+    CLI::App *values = nullptr;
     CLI::App *get = nullptr;
     CLI::App *set = nullptr;
     std::string config; // reload: the file to load (empty: the registered "ConfigFile")
     bool all = false;   // messages
+    std::string target; // read: DEVICE:ADDRESS; values: DEVICE
     bool machine = false;
     std::string key, name, value;
 };

@@ -1,6 +1,10 @@
 // KVZSPOLL: the stand-in poll engine. Started by the configurator through "DriverExe"; ends cleanly
-// on SIGTERM or SIGINT. KVZSPOLL_TICK_MS sets the step (default 100 ms).
+// on SIGTERM or SIGINT. KVZSPOLL_TICK_MS sets the step (default 100 ms). Controllers are polled
+// through libFerrolink; KVZSPOLL_NETWORK=plant lets it reach any address, otherwise only loopback and
+// the addresses of this network namespace (tests and the demo run it in namespaces of their own).
+#include "driver/live_polling.h"
 #include "driver/poll_engine.h"
+#include "driver/request_port.h"
 #include "niolib/nio_support.h"
 #include "platform/ui_services.h"
 
@@ -34,6 +38,23 @@ unsigned TickMs()
     return ms > 0 && ms <= 10000 ? static_cast<unsigned>(ms) : 100;
 }
 
+spoll::AddressPolicy PolicyFromEnvironment()
+{
+    const char *v = std::getenv("KVZSPOLL_NETWORK");
+    return v && std::string(v) == "plant" ? spoll::AddressPolicy::Any : spoll::AddressPolicy::LocalOnly;
+}
+
+class Adapter : public spoll::ImageUser
+{
+public:
+    explicit Adapter(spoll::LivePolling &polling) : polling_(polling) {}
+    void ImageTaken() override { polling_.TakeImage(); }
+    void ImageLeaving() override { polling_.LeaveImage(); }
+
+private:
+    spoll::LivePolling &polling_;
+};
+
 } // namespace
 
 int main()
@@ -62,11 +83,18 @@ int main()
         std::fprintf(stderr, "KVZSPOLL: another poll engine serves this control block\n");
         return 0;
     }
+    spoll::LivePolling polling(engine.ControlBlock(), PolicyFromEnvironment());
+    Adapter adapter(polling);
+    engine.SetImageUser(&adapter);
+    spoll::RequestPort port;
+    if (!port.Open([&](const std::string &request) { return polling.Answer(request); }))
+        std::fprintf(stderr, "KVZSPOLL: no request port at %s\n", spoll::RequestPortPath().c_str());
     const auto tick = std::chrono::milliseconds(TickMs());
     while (!g_stop) {
         engine.Tick();
         std::this_thread::sleep_for(tick);
     }
+    port.Close();
     engine.Shutdown();
     return 0;
 }

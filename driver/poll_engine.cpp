@@ -77,6 +77,8 @@ void PollEngine::BuildNextImage()
 {
     uint32_t previous = nio::LoadField32(block_, nio::kCbCurrentMap);
     uint32_t number = NextMapNumber(previous);
+    if (user_)
+        user_->ImageLeaving();
     UnMapDIT();
     nio::StoreField32(block_, nio::kCbCurrentMap, number);
     if (MapToDIT(nio::kAcronym, 0))
@@ -92,6 +94,8 @@ void PollEngine::BuildNextImage()
 void PollEngine::Start()
 {
     BuildNextImage();
+    if (user_ && nio::ImageMapped())
+        user_->ImageTaken();
     nio::StoreField16(block_, nio::kCbRunState, nio::kStateRun);
     std::string text =
         "KVZSPOLL reloaded map " + std::to_string(nio::LoadField32(block_, nio::kCbCurrentMap));
@@ -100,13 +104,15 @@ void PollEngine::Start()
 
 void PollEngine::Stop()
 {
+    if (user_)
+        user_->ImageLeaving();
     nio::StoreField16(block_, nio::kCbRunState, nio::kStateStop);
     PostDriverMessage(block_, kMsgError, "KVZSPOLL polling stopped");
 }
 
 void PollEngine::AdvanceCounters()
 {
-    if (!nio::ImageMapped())
+    if (user_ || !nio::ImageMapped())
         return;
     for (int16_t c = 0; c < nio_chan_count(); ++c) {
         uint8_t *channel = nio_map_chan(c);
@@ -134,11 +140,20 @@ void PollEngine::Tick()
         AdvanceCounters();
 }
 
+void PollEngine::SetImageUser(ImageUser *user)
+{
+    user_ = user;
+    if (user_ && nio::ImageMapped() && nio::LoadField16(block_, nio::kCbRunState) == nio::kStateRun)
+        user_->ImageTaken();
+}
+
 void PollEngine::Shutdown()
 {
     if (!block_)
         return;
     nio::StoreField16(block_, nio::kCbRunState, nio::kStateStop);
+    if (user_)
+        user_->ImageLeaving();
     PostDriverMessage(block_, kMsgInfo, "KVZSPOLL ended");
     if (nio::LoadField32(block_, kCbDriverPid) == static_cast<uint32_t>(::getpid()))
         nio::StoreField32(block_, kCbDriverPid, 0);

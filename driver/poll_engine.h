@@ -16,6 +16,15 @@ inline constexpr uint16_t kMsgError = 70;
 
 enum class AttachResult { Attached, NoBlock, AnotherEngineRuns };
 
+// What polls the image: told when an image is taken up to run and before it is stopped or dropped.
+class ImageUser
+{
+public:
+    virtual ~ImageUser() = default;
+    virtual void ImageTaken() = 0;
+    virtual void ImageLeaving() = 0;
+};
+
 class PollEngine
 {
 public:
@@ -26,6 +35,9 @@ public:
     void Tick();
     // Leaves the block as a stopped driver and removes this engine's image.
     void Shutdown();
+    // Hands polling to `user` (the synthetic counters stop); it takes the image at once when running.
+    void SetImageUser(ImageUser *user);
+    uint8_t *ControlBlock() const { return block_; }
 
 private:
     void BuildNextImage();
@@ -34,6 +46,7 @@ private:
     void AdvanceCounters();
 
     uint8_t *block_ = nullptr;
+    ImageUser *user_ = nullptr;
 };
 
 } // namespace spoll

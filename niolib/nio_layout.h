@@ -1,6 +1,8 @@
 #pragma once
 // Byte layout of the driver control block and of the driver image table, as both sides share them.
 // All numbers little-endian; image offsets marked "from H" count from the header at byte 102.
+#include "platform/record_layout.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -43,49 +45,83 @@ inline constexpr uint32_t kWatchdogClient = 15000;
 inline constexpr uint32_t kMapCycle = 3; // image numbers run 1, 2, 3, 1, ...
 
 // ---- Driver image table (the configuration file, loaded whole) ----
-inline constexpr size_t kHeaderOffset = 102; // H
-inline constexpr size_t kHeaderSize = 34;
-inline constexpr size_t kHdrChannelCount = 3;     // int8
-inline constexpr size_t kHdrDeviceCount = 4;      // uint8
-inline constexpr size_t kHdrVersion = 10;         // uint32
-inline constexpr size_t kHdrPollRecordCount = 18; // int16
-inline constexpr size_t kHdrChannelTable = 22;    // uint32, from H
-inline constexpr size_t kHdrDeviceTable = 26;     // uint32, from H
-inline constexpr size_t kHdrPollRecordTable = 30; // uint32, from H
+// The names NIOLIB and the poll engine read the image by; every offset and size is the one definition
+// of platform/record_layout.h.
+inline constexpr size_t kHeaderOffset = layout::file::kHeaderPos; // H
+inline constexpr size_t kHeaderSize = layout::header::kSize;
+inline constexpr size_t kHdrChannelCount = layout::header::kChannelCount;       // int8
+inline constexpr size_t kHdrDeviceCount = layout::header::kDeviceCount;         // uint8
+inline constexpr size_t kHdrVersion = layout::header::kVersion;                 // uint32
+inline constexpr size_t kHdrPollRecordCount = layout::header::kPollRecordCount; // int16
+inline constexpr size_t kHdrChannelTable = layout::header::kChannelTable;       // uint32, from H
+inline constexpr size_t kHdrDeviceTable = layout::header::kDeviceTable;         // uint32, from H
+inline constexpr size_t kHdrPollRecordTable = layout::header::kPollRecordTable; // uint32, from H
 
-inline constexpr uint32_t kVersionOlder = 278;
-inline constexpr uint32_t kVersionCurrent = 279;
+inline constexpr uint32_t kVersionOlder = layout::header::kVersionOlder;
+inline constexpr uint32_t kVersionCurrent = layout::header::kVersionCurrent;
+// What the image reader accepts (narrower than what the file's widths allow).
 inline constexpr int kMaxChannels = 31;
 inline constexpr int kMaxDevices = 253;
 
-inline constexpr size_t kTableEntrySize = 4;       // channel and device tables
-inline constexpr size_t kPollTableEntrySize = 32;  // poll-record table
-inline constexpr size_t kPollEntryBlockOffset = 0; // uint32, from H
+inline constexpr size_t kTableEntrySize = layout::table::kEntrySize;       // channel and device tables
+inline constexpr size_t kPollTableEntrySize = layout::pollentry::kSize;    // poll-record table
+inline constexpr size_t kPollEntryBlockOffset = layout::pollentry::kBlock; // uint32, from H
 
-inline constexpr size_t kChannelRecordSize = 384;
-inline constexpr size_t kChanTxCount = 2;          // uint16
-inline constexpr size_t kChanRxCount = 4;          // uint16
-inline constexpr size_t kChanFirstDevice = 40;     // int16
-inline constexpr size_t kChanDeviceCount = 42;     // int16
-inline constexpr size_t kChanFirstPollRecord = 44; // int16
-inline constexpr size_t kChanPollRecordCount = 46; // int16
+inline constexpr size_t kChannelRecordSize = layout::channel::kSize;
+inline constexpr size_t kChanTxCount = layout::channel::kTransmitCount;           // uint16
+inline constexpr size_t kChanRxCount = layout::channel::kReceiveCount;            // uint16
+inline constexpr size_t kChanFirstDevice = layout::channel::kFirstDevice;         // int16
+inline constexpr size_t kChanDeviceCount = layout::channel::kDeviceCount;         // int16
+inline constexpr size_t kChanFirstPollRecord = layout::channel::kFirstPollRecord; // int16
+inline constexpr size_t kChanPollRecordCount = layout::channel::kPollRecordCount; // int16
 
-inline constexpr size_t kDeviceRecordSize = 196;
-inline constexpr size_t kDevName = 4; // NUL-terminated
+inline constexpr size_t kDeviceRecordSize = layout::device::kSize;
+inline constexpr size_t kDevName = layout::device::kName; // NUL-terminated
 
-inline constexpr size_t kPollRecordSize = 78; // a data block begins with it
-inline constexpr size_t kBlkStatus = 0;       // uint16, low 13 bits shown
-inline constexpr uint16_t kStatusMask = 0x1FFF;
-inline constexpr size_t kBlkArea4Size = 24; // uint32
-inline constexpr size_t kBlkArea1Off = 28;  // uint32
-inline constexpr size_t kBlkArea1Size = 32; // uint16
-inline constexpr size_t kBlkArea2Off = 34;
-inline constexpr size_t kBlkArea2Size = 38;
-inline constexpr size_t kBlkArea3Off = 40;
-inline constexpr size_t kBlkArea3Size = 44;
-inline constexpr size_t kBlkArea4Off = 46;
-inline constexpr size_t kBlkArea5Off = 52;
-inline constexpr size_t kBlkArea5Size = 56;
-inline constexpr size_t kBlkTimeStamp = 62; // FILETIME, 8 bytes
+inline constexpr size_t kPollRecordSize = layout::pollrec::kSize; // a data block begins with it
+inline constexpr size_t kBlkStatus = layout::pollrec::kRecordTag; // uint16, low 13 bits shown
+inline constexpr uint16_t kStatusMask = layout::pollrec::kStatusMask;
+inline constexpr size_t kBlkArea4Size = layout::pollrec::kArea4Size; // uint32
+inline constexpr size_t kBlkArea1Off = layout::pollrec::kArea1Off;   // uint32
+inline constexpr size_t kBlkArea1Size = layout::pollrec::kArea1Size; // uint16
+inline constexpr size_t kBlkArea2Off = layout::pollrec::kArea2Off;
+inline constexpr size_t kBlkArea2Size = layout::pollrec::kArea2Size;
+inline constexpr size_t kBlkArea3Off = layout::pollrec::kArea3Off;
+inline constexpr size_t kBlkArea3Size = layout::pollrec::kArea3Size;
+inline constexpr size_t kBlkArea4Off = layout::pollrec::kArea4Off;
+inline constexpr size_t kBlkArea5Off = layout::pollrec::kArea5Off;
+inline constexpr size_t kBlkArea5Size = layout::pollrec::kArea5Size;
+inline constexpr size_t kBlkTimeStamp = layout::pollrec::kTimeStamp; // FILETIME, 8 bytes
+
+// ---- What a poll engine reads besides the above ----
+inline constexpr size_t kChanProtocol = 51;      // uint8: 2 ISO transport (H1), 6 TCP/IP
+inline constexpr size_t kChanRetries = 57;       // uint8
+inline constexpr size_t kChanReplyTimeout = 58;  // int32, hundredths of a second
+inline constexpr size_t kChanDelay = 62;         // int32, hundredths of a second
+inline constexpr size_t kChanEthernetCard = 116; // char16_t[128], zero-terminated
+inline constexpr size_t kChanEthernetCardChars = 128;
+inline constexpr uint8_t kProtocolIso = 2;
+inline constexpr uint8_t kProtocolTcp = 6;
+
+inline constexpr size_t kDevFirstPollRecord = 0; // uint16, image index
+inline constexpr size_t kDevPollRecordCount = 2; // uint16
+inline constexpr size_t kDevNameSize = 12;
+inline constexpr size_t kDevPlcType = 66;         // uint16, PLC type value
+inline constexpr size_t kDevAddress = 85;         // 6 bytes: MAC (ISO) or IPv4 as uint32 (TCP/IP)
+inline constexpr size_t kDevReadTsap = 91;        // char[8], zero after
+inline constexpr size_t kDevBackupAddress = 130;  // as kDevAddress
+inline constexpr size_t kDevBackupReadTsap = 136; // char[8]
+inline constexpr size_t kDevBackupEnabled = 166;  // uint16
+inline constexpr size_t kDevTsapSize = 8;
+inline constexpr size_t kDevAddressSize = 6;
+
+inline constexpr size_t kBlkPollEnabled = 2;   // uint8
+inline constexpr size_t kBlkPollTime = 6;      // int32, hundredths of a second
+inline constexpr size_t kBlkDataType = 58;     // uint16
+inline constexpr size_t kBlkElementCount = 60; // uint16
+inline constexpr size_t kBlkStartAddress = 70; // uint32, packed by family
+inline constexpr size_t kBlkPlcFamily = 74;    // int16: 0 S5, 1 S7, 2 TI, 3 as S7
+inline constexpr size_t kBlkDbNumber = 76;     // uint16 (S7)
+inline constexpr uint16_t kRecordTag = 0x10C9; // as written: not polled yet
 
 } // namespace nio

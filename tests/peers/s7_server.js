@@ -1,6 +1,7 @@
 // The snap7 S7 server used as a real controller by the transport tests and benchmark.
 // Usage: node s7_server.js [address]  (default 0.0.0.0, port 102). Prints "ready" once listening;
-// stops cleanly on SIGTERM or when stdin closes.
+// stops cleanly on SIGTERM or when stdin closes. A line "poke AREA OFFSET HEX" on stdin (AREA one of
+// db1, db10, mk, pe, pa) writes those bytes into the area and prints "poked".
 'use strict';
 const snap7 = require('node-snap7');
 
@@ -38,4 +39,24 @@ function stop() {
 process.on('SIGTERM', stop);
 process.on('SIGINT', stop);
 process.stdin.on('end', stop);
+const codes = {
+  db1: [server.srvAreaDB, 1],
+  db10: [server.srvAreaDB, 10],
+  mk: [server.srvAreaMK],
+  pe: [server.srvAreaPE],
+  pa: [server.srvAreaPA],
+};
+let pending = '';
+process.stdin.on('data', (chunk) => {
+  pending += chunk.toString();
+  let eol;
+  while ((eol = pending.indexOf('\n')) >= 0) {
+    const [verb, area, offset, hex] = pending.slice(0, eol).trim().split(/\s+/);
+    pending = pending.slice(eol + 1);
+    if (verb !== 'poke' || !areas[area] || !hex) continue;
+    Buffer.from(hex, 'hex').copy(areas[area], Number(offset));
+    server.SetArea(...codes[area], areas[area]);
+    console.log('poked');
+  }
+});
 process.stdin.resume();

@@ -1,0 +1,297 @@
+#include "driver/device_poller.h"
+
+#include "driver/message_ring.h"
+#include "ferrolink.h"
+#include "niolib/nio_fields.h"
+#include "niolib/nio_layout.h"
+#include "niolib/nio_support.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace spoll
+{
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// How often an idle poller still steps its connection (set-up, reconnection timers).
+constexpr auto kIdleStep = 20ms;
+// How often a poller looks for the answer of a request in flight.
+constexpr auto kAnswerStep = 40us;
+
+uint32_t Get32(const uint8_t *b, size_t at)
+{
+    uint32_t v;
+    std::memcpy(&v, b + at, sizeof v);
+    return v;
+}
+void Put32(uint8_t *b, size_t at, uint32_t v)
+{
+    std::memcpy(b + at, &v, sizeof v);
+}
+void Put16(uint8_t *b, size_t at, uint16_t v)
+{
+    std::memcpy(b + at, &v, sizeof v);
+}
+size_t Item(int i, size_t field)
+{
+    return FL_RB_ITEM_BASE + FL_RB_ITEM_SIZE * static_cast<size_t>(i) + field;
+}
+// The library and, on H1, its receiver threads write the completion while we read it.
+uint32_t Completion(uint8_t *request)
+{
+    return std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t *>(request + FL_RB_COMPLETION))
+        .load(std::memory_order_acquire);
+}
+
+// Results the library gives when the answer itself was wrong, not the controller's item codes.
+bool TransportResult(uint32_t r)
+{
+    return r == FL_RESULT_NOT_DATA_ACK || r == FL_RESULT_PLAIN_ACK || r == FL_RESULT_SHORT_ANSWER;
+}
+
+void SetStatus(RecordPlan &r, uint16_t status)
+{
+    nio::StoreField16(r.block, nio::kBlkStatus, status);
+}
+
+} // namespace
+
+void MessageSink::Post(uint16_t code, const std::string &text)
+{
+    std::lock_guard<std::mutex> hold(lock_);
+    PostDriverMessage(block_, code, text);
+}
+
+DevicePoller::DevicePoller(DevicePlan &device, uint8_t *channelRecord, bool tcp, PollTiming timing,
+                           int primary, int backup, MessageSink &messages)
+    : device_(device), channel_(channelRecord), tcp_(tcp), timing_(timing), primary_(primary),
+      backup_(backup), messages_(messages), request_(new uint8_t[FL_RB_S7_BLOCK_SIZE]()),
+      states_(device.records.size())
+{
+    // The library keeps a pointer to this block from the connection's creation on.
+}
+
+uint8_t *DevicePoller::RequestBlock()
+{
+    return request_.get();
+}
+
+DevicePoller::~DevicePoller()
+{
+    Stop();
+}
+
+void DevicePoller::Start()
+{
+    auto now = Clock::now();
+    for (size_t i = 0; i < states_.size(); ++i) {
+        states_[i].due = now;
+        if (device_.records[i].periodMs == 0 && device_.records[i].block)
+            SetStatus(device_.records[i], kStatusNotPolled);
+    }
+    thread_ = std::thread([this] { Run(); });
+}
+
+void DevicePoller::Stop()
+{
+    {
+        std::lock_guard<std::mutex> hold(waitLock_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void DevicePoller::Wait(Clock::duration d)
+{
+    std::unique_lock<std::mutex> hold(waitLock_);
+    wake_.wait_for(hold, d, [this] { return stop_; });
+}
+
+void DevicePoller::Count(size_t field)
+{
+    std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t *>(channel_ + field)).fetch_add(1);
+}
+
+bool DevicePoller::Send(RecordPlan &r)
+{
+    uint8_t *b = request_.get();
+    std::memset(b, 0, FL_RB_DATA);
+    Put32(b, FL_RB_REFERENCE, ++reference_);
+    if (r.family == Family::S7) {
+        int items = static_cast<int>((r.bytes + FL_RB_SLOT_SIZE - 1) / FL_RB_SLOT_SIZE);
+        Put16(b, FL_RB_REQUEST_KIND, FL_REQ_S7_READ);
+        Put32(b, FL_RB_ITEM_COUNT, static_cast<uint32_t>(items));
+        for (int i = 0; i < items; ++i) {
+            uint32_t offset = static_cast<uint32_t>(i) * FL_RB_SLOT_SIZE;
+            Put32(b, Item(i, FL_RB_ITEM_AREA), r.area);
+            Put16(b, Item(i, FL_RB_ITEM_DB), r.db);
+            Put16(b, Item(i, FL_RB_ITEM_LENGTH),
+                  static_cast<uint16_t>(std::min<uint32_t>(FL_RB_SLOT_SIZE, r.bytes - offset)));
+            Put32(b, Item(i, FL_RB_ITEM_START), r.start + offset);
+        }
+    } else {
+        Put16(b, FL_RB_REQUEST_KIND, FL_REQ_S5_FETCH);
+        Put32(b, Item(0, FL_RB_ITEM_AREA), r.area);
+        Put16(b, Item(0, FL_RB_ITEM_DB), r.db);
+        Put16(b, Item(0, FL_RB_ITEM_LENGTH), static_cast<uint16_t>(r.bytes / 2));
+        Put32(b, Item(0, FL_RB_ITEM_START), r.start);
+        Put32(b, FL_RB_CAPACITY, r.bytes);
+    }
+    std::atomic_ref<uint32_t>(*reinterpret_cast<uint32_t *>(b + FL_RB_COMPLETION))
+        .store(FL_COMPLETION_RUNNING, std::memory_order_release);
+    // A refusal means the previous request is still pending in the library: it goes when it can.
+    if (H1_Send_Request(Connection(), b) == 1)
+        Count(nio::kChanTxCount);
+    sentAt_ = Clock::now();
+    return true;
+}
+
+void DevicePoller::Refused(RecordPlan &r, RecordState &s, uint32_t result)
+{
+    SetStatus(r, kStatusRefused);
+    if (s.lastResult != result) {
+        s.lastResult = result;
+        messages_.Post(kMsgAlarm, device_.name + " record " + std::to_string(r.position) + " " + r.address +
+                                      " refused by the controller: item result " + std::to_string(result));
+    }
+}
+
+void DevicePoller::Finish(RecordPlan &r)
+{
+    uint8_t *b = request_.get();
+    RecordState &s = states_[static_cast<size_t>(inFlight_)];
+    Count(nio::kChanRxCount);
+    if (r.family == Family::S7) {
+        int items = static_cast<int>(Get32(b, FL_RB_ITEM_COUNT));
+        for (int i = 0; i < items; ++i) {
+            uint32_t result = Get32(b, Item(i, FL_RB_ITEM_RESULT));
+            if (TransportResult(result))
+                return AttemptFailed(r, Clock::now());
+            if (result != FL_RESULT_OK)
+                return DeviceAnswered(), Refused(r, s, result);
+        }
+        for (int i = 0; i < items; ++i) {
+            uint32_t offset = static_cast<uint32_t>(i) * FL_RB_SLOT_SIZE;
+            uint32_t length = std::min<uint32_t>(FL_RB_SLOT_SIZE, r.bytes - offset);
+            if (Get32(b, Item(i, FL_RB_ITEM_BYTES)) != length)
+                return AttemptFailed(r, Clock::now());
+            std::memcpy(r.data + offset, b + FL_RB_DATA + FL_RB_SLOT_SIZE * static_cast<size_t>(i), length);
+        }
+    } else {
+        uint32_t result = Get32(b, Item(0, FL_RB_ITEM_RESULT));
+        if (result != FL_RESULT_OK)
+            return DeviceAnswered(), Refused(r, s, result);
+        if (Get32(b, Item(0, FL_RB_ITEM_BYTES)) != r.bytes)
+            return AttemptFailed(r, Clock::now());
+        std::memcpy(r.data, b + FL_RB_DATA, r.bytes);
+    }
+    uint64_t stamp = nio::FileTimeNow();
+    std::memcpy(r.block + nio::kBlkTimeStamp, &stamp, sizeof stamp);
+    SetStatus(r, kStatusGood);
+    s.lastResult = 0;
+    DeviceAnswered();
+}
+
+void DevicePoller::DeviceAnswered()
+{
+    inFlight_ = -1;
+    attempts_ = 0;
+    if (health_ != Health::Good)
+        messages_.Post(kMsgTrace, device_.name + " connection made to " + Path().text);
+    health_ = Health::Good;
+}
+
+void DevicePoller::AttemptFailed(RecordPlan &r, Clock::time_point now)
+{
+    if (++attempts_ <= timing_.retries) {
+        Send(r);
+        return;
+    }
+    DeviceFailed(now);
+}
+
+void DevicePoller::DeviceFailed(Clock::time_point now)
+{
+    inFlight_ = -1;
+    attempts_ = 0;
+    for (RecordPlan &r : device_.records)
+        if (r.periodMs != 0)
+            SetStatus(r, kStatusFailed);
+    bool wasGood = health_ != Health::Failed;
+    if (wasGood)
+        messages_.Post(kMsgAlarm, device_.name + " connection lost to " + Path().text);
+    health_ = Health::Failed;
+    if (backup_ >= 0) {
+        onBackup_ = !onBackup_;
+        messages_.Post(kMsgAlarm, device_.name +
+                                      (onBackup_ ? " failed over to backup " : " back on primary ") +
+                                      Path().text);
+        // The other path is tried at once after a loss; after both failed, at the channel's delay.
+        retryAt_ = wasGood ? now : now + timing_.delay;
+        return;
+    }
+    retryAt_ = now + timing_.delay;
+}
+
+void DevicePoller::Run()
+{
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> hold(waitLock_);
+            if (stop_)
+                return;
+        }
+        if (tcp_) {
+            TCP_Read(primary_);
+            if (backup_ >= 0)
+                TCP_Read(backup_);
+        }
+        auto now = Clock::now();
+        if (inFlight_ >= 0) {
+            RecordPlan &r = device_.records[static_cast<size_t>(inFlight_)];
+            uint32_t c = Completion(request_.get());
+            if (c == FL_COMPLETION_DONE)
+                Finish(r);
+            else if (c == FL_COMPLETION_OTHER_REFERENCE && r.family == Family::S5)
+                AttemptFailed(r, now);
+            else if (now - sentAt_ >= timing_.replyTimeout)
+                AttemptFailed(r, now);
+            else
+                std::this_thread::sleep_for(kAnswerStep);
+            continue;
+        }
+        if (health_ == Health::Failed && now < retryAt_) {
+            Wait(std::min<Clock::duration>(retryAt_ - now, kIdleStep));
+            continue;
+        }
+        // The most overdue record goes first; each keeps its own period from its previous due time.
+        int next = -1;
+        for (size_t i = 0; i < states_.size(); ++i)
+            if (device_.records[i].periodMs != 0 &&
+                (next < 0 || states_[i].due < states_[static_cast<size_t>(next)].due))
+                next = static_cast<int>(i);
+        if (next < 0) {
+            Wait(kIdleStep * 10);
+            continue;
+        }
+        RecordState &s = states_[static_cast<size_t>(next)];
+        if (s.due > now) {
+            Wait(std::min<Clock::duration>(s.due - now, kIdleStep));
+            continue;
+        }
+        RecordPlan &r = device_.records[static_cast<size_t>(next)];
+        auto period = std::chrono::milliseconds(r.periodMs);
+        s.due += period;
+        if (s.due <= now)
+            s.due = now + period; // fell behind (a failure, a slow answer): no burst to catch up
+        inFlight_ = next;
+        Send(r);
+    }
+}
+
+} // namespace spoll

@@ -1,0 +1,105 @@
+#pragma once
+// One controller's poll loop on its own thread: its records at their periods over one connection
+// (or its backup), so that a slow or dead controller never holds up another one.
+#include "driver/image_plan.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace spoll
+{
+
+// The message ring, shared by every poller's thread.
+class MessageSink
+{
+public:
+    explicit MessageSink(uint8_t *controlBlock) : block_(controlBlock) {}
+    void Post(uint16_t code, const std::string &text);
+
+private:
+    std::mutex lock_;
+    uint8_t *block_;
+};
+
+inline constexpr uint16_t kMsgTrace = 39;
+inline constexpr uint16_t kMsgAlarm = 70;
+
+// What a poller needs of its channel.
+struct PollTiming {
+    std::chrono::milliseconds replyTimeout{5000};
+    std::chrono::milliseconds delay{10000};
+    int retries = 3;
+};
+
+class DevicePoller
+{
+public:
+    // `primary` and `backup` are connection indexes of the transport (backup -1 when none);
+    // `channelRecord` is where the transmit and receive counts go.
+    DevicePoller(DevicePlan &device, uint8_t *channelRecord, bool tcp, PollTiming timing, int primary,
+                 int backup, MessageSink &messages);
+    ~DevicePoller();
+    DevicePoller(const DevicePoller &) = delete;
+    DevicePoller &operator=(const DevicePoller &) = delete;
+
+    // The connections it polls over, created with RequestBlock() as their request block.
+    void UseConnections(int primary, int backup)
+    {
+        primary_ = primary;
+        backup_ = backup;
+    }
+    // The block the connection is created with.
+    uint8_t *RequestBlock();
+    void Start();
+    void Stop();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct RecordState {
+        Clock::time_point due;
+        uint32_t lastResult = 0; // item result of the last refusal, 0 when none was reported
+    };
+    enum class Health { Unknown, Good, Failed };
+
+    void Run();
+    bool Send(RecordPlan &r);
+    void Finish(RecordPlan &r);
+    void AttemptFailed(RecordPlan &r, Clock::time_point now);
+    void DeviceFailed(Clock::time_point now);
+    void DeviceAnswered();
+    void Refused(RecordPlan &r, RecordState &s, uint32_t result);
+    void Count(size_t field);
+    int Connection() const { return onBackup_ ? backup_ : primary_; }
+    const Endpoint &Path() const { return onBackup_ ? device_.backup : device_.primary; }
+    void Wait(Clock::duration d);
+
+    DevicePlan &device_;
+    uint8_t *channel_;
+    bool tcp_;
+    PollTiming timing_;
+    int primary_, backup_;
+    MessageSink &messages_;
+    std::unique_ptr<uint8_t[]> request_;
+    std::vector<RecordState> states_;
+
+    bool onBackup_ = false;
+    Health health_ = Health::Unknown;
+    Clock::time_point retryAt_{};
+    int inFlight_ = -1; // record position in device_.records
+    Clock::time_point sentAt_{};
+    int attempts_ = 0;
+    uint32_t reference_ = 0;
+
+    std::mutex waitLock_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+} // namespace spoll
