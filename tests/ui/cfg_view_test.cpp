@@ -128,6 +128,24 @@ private slots:
         QCOMPARE(Shown()->GetName(), std::string("ABCDEFGHIJK"));
     }
 
+    void whatIsTypedInAFieldIsSavedByCtrlSWithoutLeavingIt()
+    {
+        f->AddDevice(f->AddChannel(), "PLC1", 1);
+        const std::string path = f->env.Path("PLANT.KVZ");
+        f->Doc().WriteConfigFile(path);
+        f->Open();
+        QLineEdit *description = Edit("2006");
+        QTest::mouseClick(description, Qt::LeftButton);
+        QTest::keyClicks(description, QStringLiteral("Kiln 4"));
+        QVERIFY(description->hasFocus());
+        QTest::keyClick(description, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Shown()->GetDescription(), std::string("Kiln 4"));
+        QVERIFY(!f->Doc().IsModified()); // saved
+        CDidDoc reread;
+        reread.OnOpenDocument(path);
+        QCOMPARE(reread.m_ChannelList.front()->Devices().front()->GetDescription(), std::string("Kiln 4"));
+    }
+
     void aRefusedConnectionFieldComesBackFocusedAndTheDocumentStaysModified()
     {
         f->Open();

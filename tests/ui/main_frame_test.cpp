@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QtTest>
 
 class MainFrameTest : public QObject
@@ -87,6 +88,23 @@ private slots:
         QVERIFY(f->Frame().close());
         QVERIFY(f->ui->messages.empty());
         QVERIFY(!f->Frame().TimerRunning());
+    }
+
+    void closingWhileTypingInAFieldCommitsItFirstSoTheExitDialogAsks()
+    {
+        f->AddDevice(f->AddChannel(), "PLC1", 1);
+        f->Open();
+        auto *description = f->Find<QLineEdit>(QStringLiteral("2006"));
+        QTest::mouseClick(description, Qt::LeftButton);
+        QTest::keyClicks(description, QStringLiteral("Kiln 4"));
+        bool asked = false;
+        ModalDriver::RunWhenModal([&](QDialog *dialog) {
+            asked = dialog->objectName() == QStringLiteral("10202");
+            ModalDriver::Click(*dialog, QStringLiteral("2"));
+        });
+        QVERIFY(!f->Frame().close());
+        QVERIFY(asked);
+        QVERIFY(f->Doc().IsModified());
     }
 
     void closingASavedButNotReloadedConfigurationShowsTheExitDialog()

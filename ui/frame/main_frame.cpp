@@ -13,6 +13,7 @@
 #include "ui/views/cfg_dlg.h"
 #include "ui/views/iorec_list_model.h"
 #include "ui/views/messages_view.h"
+#include "ui/widgets/commit_line_edit.h"
 #include "ui/widgets/dialog_units.h"
 #include "ui/widgets/icons.h"
 
@@ -311,6 +312,8 @@ void CMainFrame::InitialUpdate()
 
 void CMainFrame::RunDocumentCommand(int id)
 {
+    // A shortcut or a menu does not take the focus: what is typed in a field goes in first.
+    CommitLineEdit::CommitFocusedField();
     switch (id) {
     case ID_FILE_NEW:
         doc_->OnFileNew();
@@ -430,6 +433,9 @@ void CMainFrame::BringForward()
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
+    // The close box does not take the focus either: the field being typed in is committed first, so
+    // the question below sees the change.
+    CommitLineEdit::CommitFocusedField();
     CExitDlg dialog(doc_, this);
     if (!doc_->IsModified() && !doc_->m_bReloadPending) {
         doc_->SetModifiedFlag(false);

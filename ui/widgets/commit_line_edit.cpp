@@ -1,5 +1,6 @@
 #include "ui/widgets/commit_line_edit.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QValidator>
@@ -73,11 +74,22 @@ bool CommitLineEdit::CommitRunning()
 void CommitLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
+    commitNow();
+}
+
+void CommitLineEdit::commitNow()
+{
     if (g_commitDepth > 0)
         return;
     ++g_commitDepth;
     emit focusLost();
     --g_commitDepth;
+}
+
+void CommitLineEdit::CommitFocusedField()
+{
+    if (auto *field = qobject_cast<CommitLineEdit *>(QApplication::focusWidget()))
+        field->commitNow();
 }
 
 void CommitLineEdit::keyPressEvent(QKeyEvent *event)

@@ -21,6 +21,12 @@ public:
     // Gives the field the focus and selects its whole text (after a refused value).
     void focusAndSelectAll();
 
+    // Commits the field now, as a focus-out would, without moving the focus (before a command that reads
+    // the configuration: a save, a close). Nothing happens while another commit runs.
+    void commitNow();
+    // Commits the field that has the keyboard focus, when it is one of these.
+    static void CommitFocusedField();
+
     // True while any field's commit handler runs.
     static bool CommitRunning();
 
