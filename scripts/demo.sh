@@ -28,23 +28,47 @@ trap cleanup EXIT
 key='Software\Quillmark\Brennic\Config'
 step() { printf '\n$ %s\n' "$*"; "$@"; }
 
+# The plant's TCP controllers are snap7 servers in a network namespace of the demo's own, with the
+# devices' addresses on its loopback (root and node needed); otherwise the engine runs without them
+# and polls nothing outside this machine.
+live_plant() {
+  [ "$(id -u)" = 0 ] && command -v node >/dev/null && command -v unshare >/dev/null && command -v ip >/dev/null &&
+    [ -e tests/peers/node_modules/node-snap7/build/Release/node_snap7.node ]
+}
+start_engine() {
+  if live_plant; then
+    echo "Serving the plant's TCP devices with snap7 servers in a private network namespace"
+    unshare -n scripts/demo_plant.sh "$bin" demo/DEMO.csv 2>/dev/null &
+  else
+    echo "No live plant (needs root, node and tests/peers installed): the engine polls nothing"
+    "$bin/KVZSPOLL" 2>/dev/null &
+  fi
+  engine=$!
+  # Its request port shows it serves the block; asking earlier would launch a second engine.
+  for _ in $(seq 1 100); do [ -S "/tmp/kvz-$KVZ_SHM_NAMESPACE-KVZSPOLL.sock" ] && break; sleep 0.05; done
+}
+
 step "$bin/kvzcfg" convert demo/DEMO.csv "$work/DEMO.KVZ"
 step "$bin/kvzcfg" registry set "$key" ConfigFile "$work/DEMO.KVZ"
 step "$bin/kvzcfg" registry set "$key" DriverExe "$bin/KVZSPOLL"
 
 if [ -x "$bin/KVZdidw" ] && [ -n "${DISPLAY:-}" ]; then
   # The plant's driver runs first, as it does on a plant; the configurator attaches to it.
-  "$bin/KVZSPOLL" 2>/dev/null &
-  engine=$!
-  for _ in $(seq 1 100); do "$bin/kvzcfg" driver status >/dev/null 2>&1 && break; sleep 0.05; done
+  start_engine
   echo "Starting the configurator on $work/DEMO.KVZ (close it to end the demo)"
   "$bin/KVZdidw"
   exit 0
 fi
 
 step "$bin/kvzcfg" dump "$work/DEMO.KVZ"
+start_engine
 step "$bin/kvzcfg" driver status
+sleep 2
+# Live data: BOILER1's markers hold a counter of its server, so the second look differs.
+step "$bin/kvzcfg" driver values BOILER1 || true
 sleep 1
+step "$bin/kvzcfg" driver values BOILER1 || true
+step "$bin/kvzcfg" driver read BOILER1:MD0 || true
 step "$bin/kvzcfg" driver reload
 step "$bin/kvzcfg" driver status
 step "$bin/kvzcfg" driver messages --all

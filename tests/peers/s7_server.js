@@ -1,5 +1,6 @@
 // The snap7 S7 server used as a real controller by the transport tests and benchmark.
-// Usage: node s7_server.js [address]  (default 0.0.0.0, port 102). Prints "ready" once listening;
+// Usage: node s7_server.js [address] [--count]  (default 0.0.0.0, port 102; --count: markers 0..3
+// hold a 32-bit counter that advances every 200 ms, for live data in the demo). Prints "ready" once listening;
 // stops cleanly on SIGTERM or when stdin closes. A line "poke AREA OFFSET HEX" on stdin (AREA one of
 // db1, db10, mk, pe, pa) writes those bytes into the area and prints "poked".
 'use strict';
@@ -25,6 +26,13 @@ server.RegisterArea(server.srvAreaPE, areas.pe);
 server.RegisterArea(server.srvAreaPA, areas.pa);
 
 const address = process.argv[2] || '0.0.0.0';
+if (process.argv.includes('--count')) {
+  let count = 0;
+  setInterval(() => {
+    areas.mk.writeUInt32BE(++count >>> 0, 0);
+    server.SetArea(server.srvAreaMK, areas.mk);
+  }, 200);
+}
 server.StartTo(address, (err) => {
   if (err) {
     console.error('start failed: ' + server.ErrorText(err));
@@ -38,7 +46,9 @@ function stop() {
 }
 process.on('SIGTERM', stop);
 process.on('SIGINT', stop);
-process.stdin.on('end', stop);
+// The demo runs it detached (--count): it ends on SIGTERM only.
+const attached = !process.argv.includes('--count');
+if (attached) process.stdin.on('end', stop);
 const codes = {
   db1: [server.srvAreaDB, 1],
   db10: [server.srvAreaDB, 10],
@@ -47,7 +57,7 @@ const codes = {
   pa: [server.srvAreaPA],
 };
 let pending = '';
-process.stdin.on('data', (chunk) => {
+if (attached) process.stdin.on('data', (chunk) => {
   pending += chunk.toString();
   let eol;
   while ((eol = pending.indexOf('\n')) >= 0) {
@@ -59,4 +69,4 @@ process.stdin.on('data', (chunk) => {
     console.log('poked');
   }
 });
-process.stdin.resume();
+if (attached) process.stdin.resume();
