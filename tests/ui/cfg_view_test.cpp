@@ -85,6 +85,12 @@ private slots:
         QCOMPARE(CurrentChannelIndex(), 4);
         QVERIFY(f->Frame().Command(10605)->isChecked());
         QCOMPARE(f->Doc().m_pCurrentChannel, f->Doc().m_ChannelList[4].get());
+        // A name typed and not yet left goes in before the channel changes.
+        QTest::mouseClick(Edit("2005"), Qt::LeftButton);
+        Edit("2005")->selectAll();
+        QTest::keyClicks(Edit("2005"), QStringLiteral("KILN5"));
+        f->Frame().Command(10601)->trigger();
+        QCOMPARE(f->Doc().m_ChannelList[4]->Devices().front()->GetName(), std::string("KILN5"));
         // Back on channel 2 its own device shows again.
         f->Frame().Command(10602)->trigger();
         QCOMPARE(Devices()->item(0)->text(), QStringLiteral("PLC2"));

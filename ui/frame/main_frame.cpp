@@ -170,6 +170,7 @@ void CMainFrame::CreateActions()
         channel->setCheckable(true);
         channelGroup_->addAction(channel);
         connect(channel, &QAction::triggered, this, [this, n] {
+            CommitLineEdit::CommitFocusedField();
             cfgView_->OnSelectChannel(n);
             UpdateCommandStates();
         });
@@ -177,7 +178,10 @@ void CMainFrame::CreateActions()
     AddCommand(kChannelSetupCommand, tr("Setup"), S(kChannelSetupCommand))
         ->setIcon(Icons::Named(QStringLiteral("tb-channel-setup")));
     Command(kChannelSetupCommand)->setToolTip(S(kChannelSetupCommand));
-    connect(Command(kChannelSetupCommand), &QAction::triggered, this, [this] { cfgView_->OnChannelSetup(); });
+    connect(Command(kChannelSetupCommand), &QAction::triggered, this, [this] {
+        CommitLineEdit::CommitFocusedField();
+        cfgView_->OnChannelSetup();
+    });
 }
 
 void CMainFrame::CreateMenus()
