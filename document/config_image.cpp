@@ -1,16 +1,22 @@
 #include "document/config_image.h"
 
-#include "document/config_file_layout.h"
 #include "model/channel.h"
 #include "model/device.h"
 #include "model/iorec.h"
 #include "model/number_text.h"
 #include "model/record_bytes.h"
+#include "platform/record_layout.h"
 
 #include <array>
 #include <limits>
 
-using namespace cfgfile;
+namespace hdr = layout::header;
+namespace chan = layout::channel;
+namespace dev = layout::device;
+namespace prec = layout::pollrec;
+namespace pentry = layout::pollentry;
+namespace tbl = layout::table;
+namespace lfile = layout::file;
 
 namespace
 {
@@ -55,38 +61,38 @@ std::string CheckFits(const ChannelList &channels)
                 records += d->IORecCount();
             }
     }
-    if (lastKept > kMaxChannels)
+    if (lastKept > lfile::kMaxChannels)
         return "the configuration holds " + std::to_string(lastKept) +
-               " channels; a configuration file holds at most " + std::to_string(kMaxChannels);
-    if (devices > kMaxDevices)
+               " channels; a configuration file holds at most " + std::to_string(lfile::kMaxChannels);
+    if (devices > lfile::kMaxDevices)
         return "the configuration holds " + std::to_string(devices) +
-               " devices; a configuration file holds at most " + std::to_string(kMaxDevices);
-    if (records > kMaxPollRecords)
+               " devices; a configuration file holds at most " + std::to_string(lfile::kMaxDevices);
+    if (records > lfile::kMaxPollRecords)
         return "the configuration holds " + std::to_string(records) +
-               " poll records; a configuration file holds at most " + std::to_string(kMaxPollRecords);
+               " poll records; a configuration file holds at most " + std::to_string(lfile::kMaxPollRecords);
     return {};
 }
 
 size_t AreaSizes(std::span<const uint8_t> record)
 {
-    return size_t{rec::GetU16(record, kRecArea1Size)} + rec::GetU16(record, kRecArea2Size) +
-           rec::GetU16(record, kRecArea3Size) + rec::GetU32(record, kRecArea4Size) +
-           rec::GetU16(record, kRecArea5Size);
+    return size_t{rec::GetU16(record, prec::kArea1Size)} + rec::GetU16(record, prec::kArea2Size) +
+           rec::GetU16(record, prec::kArea3Size) + rec::GetU32(record, prec::kArea4Size) +
+           rec::GetU16(record, prec::kArea5Size);
 }
 
 // An upper bound of the file's size (every item padded by 7), so the image is allocated once: growing a
 // buffer of megabytes step by step costs more than the extra look at each poll record.
 size_t SizeBound(const ChannelList &channels)
 {
-    size_t size = kPreambleSize + kHeaderSize + 7;
+    size_t size = lfile::kPreambleSize + hdr::kSize + 7;
     for (const auto &c : channels) {
-        size += kChannelTableEntrySize + kChannelRecordSize + 7;
+        size += tbl::kEntrySize + kChannelRecordSize + 7;
         for (const auto &d : c->Devices()) {
-            size += kDeviceTableEntrySize + kDeviceRecordSize + 7;
+            size += tbl::kEntrySize + kDeviceRecordSize + 7;
             for (const auto &r : d->IORecs()) {
                 std::array<uint8_t, kIORecRecordSize> record{};
                 r->WriteRecord(record);
-                size += kPollTableEntrySize + kIORecRecordSize + 7 + AreaSizes(record);
+                size += pentry::kSize + kIORecRecordSize + 7 + AreaSizes(record);
             }
         }
     }
@@ -95,7 +101,7 @@ size_t SizeBound(const ChannelList &channels)
 
 uint32_t OffsetFromHeader(const std::vector<uint8_t> &file)
 {
-    return static_cast<uint32_t>(file.size() - kHeaderPos);
+    return static_cast<uint32_t>(file.size() - lfile::kHeaderPos);
 }
 
 void AppendZeros(std::vector<uint8_t> &file, size_t n)
@@ -141,34 +147,34 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
     PruneConfiguration(channels);
     std::vector<uint8_t> &file = result.bytes;
     file.reserve(SizeBound(channels));
-    AppendZeros(file, kPreambleSize);
+    AppendZeros(file, lfile::kPreambleSize);
 
-    std::array<uint8_t, kHeaderSize> header{};
-    rec::PutU16(header, kHdrChannelRecordSize, static_cast<uint16_t>(kChannelRecordSize));
-    rec::PutU16(header, kHdrDeviceRecordSize, static_cast<uint16_t>(kDeviceRecordSize));
-    rec::PutU8(header, kHdrChannelCount, static_cast<uint8_t>(channels.size()));
-    rec::PutU32(header, kHdrSaveTime, saveTime);
-    rec::PutU32(header, kHdrVersion, kCurrentVersion);
-    AppendZeros(file, kHeaderSize); // written last, at its place
+    std::array<uint8_t, hdr::kSize> header{};
+    rec::PutU16(header, hdr::kChannelRecordSize, static_cast<uint16_t>(kChannelRecordSize));
+    rec::PutU16(header, hdr::kDeviceRecordSize, static_cast<uint16_t>(kDeviceRecordSize));
+    rec::PutU8(header, hdr::kChannelCount, static_cast<uint8_t>(channels.size()));
+    rec::PutU32(header, hdr::kSaveTime, saveTime);
+    rec::PutU32(header, hdr::kVersion, hdr::kVersionCurrent);
+    AppendZeros(file, hdr::kSize); // written last, at its place
 
     // Channels, and the order of the devices that the file keeps.
     PadToEight(file);
     size_t channelTable = file.size();
-    rec::PutU32(header, kHdrChannelTable, OffsetFromHeader(file));
-    AppendZeros(file, kChannelTableEntrySize * channels.size());
+    rec::PutU32(header, hdr::kChannelTable, OffsetFromHeader(file));
+    AppendZeros(file, tbl::kEntrySize * channels.size());
     std::vector<CDevice *> deviceOrder;
     uint16_t devicesSoFar = 0, recordsSoFar = 0;
     for (size_t i = 0; i < channels.size(); ++i) {
         CChannel &channel = *channels[i];
         channel.SetLearnAddresses(false);
         PadToEight(file);
-        rec::PutU32(file, channelTable + kChannelTableEntrySize * i, OffsetFromHeader(file));
+        rec::PutU32(file, channelTable + tbl::kEntrySize * i, OffsetFromHeader(file));
         std::array<uint8_t, kChannelRecordSize> record{};
         channel.WriteRecord(record);
-        rec::PutU16(record, kChanTransmitCount, 0);
-        rec::PutU16(record, kChanReceiveCount, 0);
-        rec::PutU16(record, kChanFirstDevice, devicesSoFar);
-        rec::PutU16(record, kChanFirstPollRecord, recordsSoFar);
+        rec::PutU16(record, chan::kTransmitCount, 0);
+        rec::PutU16(record, chan::kReceiveCount, 0);
+        rec::PutU16(record, chan::kFirstDevice, devicesSoFar);
+        rec::PutU16(record, chan::kFirstPollRecord, recordsSoFar);
         DeleteDevicesWithoutPollRecords(channel);
         uint16_t channelRecords = 0;
         for (const auto &d : channel.Devices()) {
@@ -177,28 +183,28 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
             channelRecords = static_cast<uint16_t>(channelRecords + d->IORecCount());
             recordsSoFar = static_cast<uint16_t>(recordsSoFar + d->IORecCount());
         }
-        rec::PutU16(record, kChanPollRecordCount, channelRecords);
-        rec::PutU16(record, kChanDeviceCount, static_cast<uint16_t>(channel.DeviceCount()));
+        rec::PutU16(record, chan::kPollRecordCount, channelRecords);
+        rec::PutU16(record, chan::kDeviceCount, static_cast<uint16_t>(channel.DeviceCount()));
         Append(file, record);
     }
 
     // Devices, and the order of the poll records.
     PadToEight(file);
     size_t deviceTable = file.size();
-    rec::PutU32(header, kHdrDeviceTable, OffsetFromHeader(file));
-    AppendZeros(file, kDeviceTableEntrySize * deviceOrder.size());
+    rec::PutU32(header, hdr::kDeviceTable, OffsetFromHeader(file));
+    AppendZeros(file, tbl::kEntrySize * deviceOrder.size());
     std::vector<std::pair<CIORec *, uint16_t>> recordOrder; // record, index of its device
     uint16_t recordIndex = 0;
     for (size_t j = 0; j < deviceOrder.size(); ++j) {
         CDevice &device = *deviceOrder[j];
         PadToEight(file);
-        rec::PutU32(file, deviceTable + kDeviceTableEntrySize * j, OffsetFromHeader(file));
+        rec::PutU32(file, deviceTable + tbl::kEntrySize * j, OffsetFromHeader(file));
         std::array<uint8_t, kDeviceRecordSize> record{};
         device.WriteRecord(record);
-        rec::PutU16(record, kDevFirstPollRecord, recordIndex);
-        rec::PutU16(record, kDevPollRecordCount, static_cast<uint16_t>(device.IORecCount()));
+        rec::PutU16(record, dev::kFirstPollRecord, recordIndex);
+        rec::PutU16(record, dev::kPollRecordCount, static_cast<uint16_t>(device.IORecCount()));
         Append(file, record);
-        rec::PutU8(header, kHdrDeviceCount, static_cast<uint8_t>(j + 1));
+        rec::PutU8(header, hdr::kDeviceCount, static_cast<uint8_t>(j + 1));
         recordIndex = static_cast<uint16_t>(recordIndex + device.IORecCount());
         for (const auto &r : device.IORecs())
             recordOrder.emplace_back(r.get(), static_cast<uint16_t>(j));
@@ -207,24 +213,23 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
     // Poll records, each followed by its zero-filled data areas.
     PadToEight(file);
     size_t pollTable = file.size();
-    rec::PutU32(header, kHdrPollRecordTable, OffsetFromHeader(file));
-    AppendZeros(file, kPollTableEntrySize * recordOrder.size());
+    rec::PutU32(header, hdr::kPollRecordTable, OffsetFromHeader(file));
+    AppendZeros(file, pentry::kSize * recordOrder.size());
     for (size_t k = 0; k < recordOrder.size(); ++k) {
         auto [ioRec, deviceIndex] = recordOrder[k];
         std::array<uint8_t, kIORecRecordSize> record{};
         ioRec->WriteRecord(record);
         ioRec->SetRecordNumberValue(static_cast<int16_t>(k));
         PadToEight(file);
-        auto entry =
-            std::span<uint8_t>(file).subspan(pollTable + kPollTableEntrySize * k, kPollTableEntrySize);
-        rec::PutU32(entry, kPollEntryBlock, OffsetFromHeader(file));
-        rec::PutI32(entry, kPollEntryAccessTime, model::HundredthsTruncated(ioRec->GetAccessTime()));
-        rec::PutU8(entry, kPollEntryEnabled, rec::GetU8(record, kRecPollEnabled) != 0 ? 1 : 0);
-        rec::PutU32(entry, kPollEntryReserved, 0);
-        rec::PutU16(record, kRecDeviceIndex, deviceIndex);
+        auto entry = std::span<uint8_t>(file).subspan(pollTable + pentry::kSize * k, pentry::kSize);
+        rec::PutU32(entry, pentry::kBlock, OffsetFromHeader(file));
+        rec::PutI32(entry, pentry::kAccessTime, model::HundredthsTruncated(ioRec->GetAccessTime()));
+        rec::PutU8(entry, pentry::kEnabled, rec::GetU8(record, prec::kPollEnabled) != 0 ? 1 : 0);
+        rec::PutU32(entry, pentry::kReserved, 0);
+        rec::PutU16(record, prec::kDeviceIndex, deviceIndex);
         Append(file, record);
         AppendZeros(file, AreaSizes(record));
-        rec::PutU16(header, kHdrPollRecordCount, static_cast<uint16_t>(k + 1));
+        rec::PutU16(header, hdr::kPollRecordCount, static_cast<uint16_t>(k + 1));
     }
 
     if (file.size() > std::numeric_limits<uint32_t>::max()) {
@@ -233,8 +238,8 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
         return result;
     }
     auto length = static_cast<uint32_t>(file.size());
-    rec::PutU32(file, kFileLength, length);
-    rec::PutU32(file, kFileLengthCopy, length);
-    std::copy(header.begin(), header.end(), file.begin() + kHeaderPos);
+    rec::PutU32(file, lfile::kLength, length);
+    rec::PutU32(file, lfile::kLengthCopy, length);
+    std::copy(header.begin(), header.end(), file.begin() + lfile::kHeaderPos);
     return result;
 }

@@ -1,4 +1,3 @@
-#include "document/config_file_layout.h"
 #include "document/did_doc.h"
 #include "document/doc_strings.h"
 #include "document/new_objects.h"
@@ -6,6 +5,7 @@
 #include "model/device.h"
 #include "model/iorec.h"
 #include "model/record_bytes.h"
+#include "platform/record_layout.h"
 #include "platform/ui_services.h"
 
 #include <array>
@@ -18,7 +18,11 @@
 #include <unistd.h>
 #include <vector>
 
-using namespace cfgfile;
+namespace hdr = layout::header;
+namespace dev = layout::device;
+namespace pentry = layout::pollentry;
+namespace tbl = layout::table;
+namespace lfile = layout::file;
 
 namespace
 {
@@ -41,10 +45,10 @@ public:
     // driver loads it); a failing read is an I/O error, a file shorter than its header is corrupt.
     ReadResult Load(int fd, uint64_t actualSize)
     {
-        uint64_t wanted = std::min<uint64_t>(actualSize, kHeaderPos + kHeaderSize);
+        uint64_t wanted = std::min<uint64_t>(actualSize, lfile::kHeaderPos + hdr::kSize);
         KVZ_TRY_LOAD(ReadAt(fd, 0, wanted));
-        if (bytes_.size() >= kFileLength + sizeof(uint32_t)) {
-            uint64_t stored = rec::GetU32(bytes_, kFileLength);
+        if (bytes_.size() >= lfile::kLength + sizeof(uint32_t)) {
+            uint64_t stored = rec::GetU32(bytes_, lfile::kLength);
             wanted = std::max<uint64_t>(wanted, std::min(actualSize, stored));
             KVZ_TRY_LOAD(ReadAt(fd, bytes_.size(), wanted - bytes_.size()));
             limit_ = std::min<uint64_t>(stored, bytes_.size());
@@ -53,7 +57,10 @@ public:
     }
 
     // The header is read from the real file; tables and records must also lie within the stored length.
-    ReadResult ReadHeader(std::span<uint8_t> out) const { return ReadWithin(bytes_.size(), kHeaderPos, out); }
+    ReadResult ReadHeader(std::span<uint8_t> out) const
+    {
+        return ReadWithin(bytes_.size(), lfile::kHeaderPos, out);
+    }
     ReadResult Read(uint64_t pos, std::span<uint8_t> out) const { return ReadWithin(limit_, pos, out); }
     // The `size` bytes at `pos` in place (no copy: there are tens of thousands of poll records), or
     // null under the same rule as Read.
@@ -144,7 +151,7 @@ struct Table {
         entrySize = size;
         bytes.assign(count * size, 0);
         used.assign(count, false);
-        return src.Read(uint64_t{kHeaderPos} + offset, bytes);
+        return src.Read(uint64_t{lfile::kHeaderPos} + offset, bytes);
     }
     size_t Count() const { return used.size(); }
     // The entry at `index` when it exists and was not used yet.
@@ -167,24 +174,23 @@ public:
         ConfigSource &src = src_;
         KVZ_TRY(src.ReadHeader(header_));
 
-        int16_t deviceRecordSize = rec::GetI16(header_, kHdrDeviceRecordSize);
-        int16_t channelRecordSize = rec::GetI16(header_, kHdrChannelRecordSize);
+        int16_t deviceRecordSize = rec::GetI16(header_, hdr::kDeviceRecordSize);
+        int16_t channelRecordSize = rec::GetI16(header_, hdr::kChannelRecordSize);
         if (deviceRecordSize != static_cast<int16_t>(kDeviceRecordSize) ||
             channelRecordSize != static_cast<int16_t>(kChannelRecordSize))
             ShowOlderFormatWarning(deviceRecordSize);
-        olderLayout_ = rec::GetU32(header_, kHdrVersion) != kCurrentVersion;
+        olderLayout_ = rec::GetU32(header_, hdr::kVersion) != hdr::kVersionCurrent;
 
-        auto channelCount = static_cast<int8_t>(rec::GetU8(header_, kHdrChannelCount));
-        uint8_t deviceCount = rec::GetU8(header_, kHdrDeviceCount);
-        int16_t pollRecordCount = rec::GetI16(header_, kHdrPollRecordCount);
+        auto channelCount = static_cast<int8_t>(rec::GetU8(header_, hdr::kChannelCount));
+        uint8_t deviceCount = rec::GetU8(header_, hdr::kDeviceCount);
+        int16_t pollRecordCount = rec::GetI16(header_, hdr::kPollRecordCount);
         if (channelCount < 0 || pollRecordCount < 0)
             return ReadResult::Corrupt;
-        KVZ_TRY(channels_.Load(src, rec::GetU32(header_, kHdrChannelTable), static_cast<size_t>(channelCount),
-                               kChannelTableEntrySize));
-        KVZ_TRY(
-            devices_.Load(src, rec::GetU32(header_, kHdrDeviceTable), deviceCount, kDeviceTableEntrySize));
-        KVZ_TRY(pollRecords_.Load(src, rec::GetU32(header_, kHdrPollRecordTable),
-                                  static_cast<size_t>(pollRecordCount), kPollTableEntrySize));
+        KVZ_TRY(channels_.Load(src, rec::GetU32(header_, hdr::kChannelTable),
+                               static_cast<size_t>(channelCount), tbl::kEntrySize));
+        KVZ_TRY(devices_.Load(src, rec::GetU32(header_, hdr::kDeviceTable), deviceCount, tbl::kEntrySize));
+        KVZ_TRY(pollRecords_.Load(src, rec::GetU32(header_, hdr::kPollRecordTable),
+                                  static_cast<size_t>(pollRecordCount), pentry::kSize));
 
         for (size_t i = 0; i < channels_.Count(); ++i)
             KVZ_TRY(ReadChannel(i));
@@ -192,7 +198,10 @@ public:
     }
 
 private:
-    static uint64_t Position(uint32_t offsetFromHeader) { return uint64_t{offsetFromHeader} + kHeaderPos; }
+    static uint64_t Position(uint32_t offsetFromHeader)
+    {
+        return uint64_t{offsetFromHeader} + lfile::kHeaderPos;
+    }
 
     ReadResult ReadChannel(size_t i)
     {
@@ -225,8 +234,8 @@ private:
         CDevice *device = channel.AddDevice(NewDevice(&channel));
         channel.SetCurrentDevice(device);
         device->ReadRecord(record, olderLayout_);
-        int16_t first = rec::GetI16(record, kDevFirstPollRecord);
-        uint16_t count = rec::GetU16(record, kDevPollRecordCount);
+        int16_t first = rec::GetI16(record, dev::kFirstPollRecord);
+        uint16_t count = rec::GetU16(record, dev::kPollRecordCount);
         for (uint16_t k = 0; k < count; ++k)
             KVZ_TRY(ReadPollRecord(*device, long{first} + k));
         return ReadResult::Done;
@@ -237,7 +246,7 @@ private:
         auto entry = pollRecords_.Take(index);
         if (!entry)
             return ReadResult::Corrupt;
-        const uint8_t *bytes = src_.BytesAt(Position(rec::GetU32(*entry, kPollEntryBlock)), kIORecRecordSize);
+        const uint8_t *bytes = src_.BytesAt(Position(rec::GetU32(*entry, pentry::kBlock)), kIORecRecordSize);
         if (!bytes)
             return ReadResult::Corrupt;
         IORecRecordView record(bytes, kIORecRecordSize);
@@ -252,7 +261,7 @@ private:
 
     CDidDoc &doc_;
     ConfigSource &src_;
-    std::array<uint8_t, kHeaderSize> header_{};
+    std::array<uint8_t, hdr::kSize> header_{};
     bool olderLayout_ = false;
     Table channels_, devices_, pollRecords_;
 };

@@ -1,6 +1,5 @@
 #include "model/channel.h"
 
-#include "model/channel_record.h"
 #include "model/device.h"
 #include "model/dictionaries.h"
 #include "model/model_message.h"
@@ -8,6 +7,7 @@
 #include "model/record_bytes.h"
 #include "model/string_table.h"
 #include "model/tree_state.h"
+#include "platform/record_layout.h"
 
 #include <algorithm>
 
@@ -46,32 +46,35 @@ bool InRange(double v, double lo, double hi)
 void WritePortSet(ChannelRecordBuffer r, size_t shift, const PortSettings &s)
 {
     uint16_t port = static_cast<uint16_t>(s.port - 1); // no port gives 0xFFFF
-    rec::PutU8(r, chrec::kPort + shift, static_cast<uint8_t>(port & 0xFF));
-    rec::PutU8(r, chrec::kBaudRate + shift, static_cast<uint8_t>(DictValueAt(baud_dct, s.baudRate)));
+    rec::PutU8(r, layout::channel::kPort + shift, static_cast<uint8_t>(port & 0xFF));
+    rec::PutU8(r, layout::channel::kBaudRate + shift,
+               static_cast<uint8_t>(DictValueAt(baud_dct, s.baudRate)));
     uint8_t dataBits = static_cast<uint8_t>(DictValueAt(data_bits_dct, s.dataBits) & 0x0F);
-    rec::PutU8(r, chrec::kDataBits + shift, static_cast<uint8_t>(dataBits | (((port >> 8) & 0x0F) << 4)));
-    rec::PutU8(r, chrec::kStopBits + shift, static_cast<uint8_t>(DictValueAt(stop_bits_dct, s.stopBits)));
-    rec::PutU8(r, chrec::kParity + shift, static_cast<uint8_t>(DictValueAt(parity_dct, s.parity)));
-    rec::PutU8(r, chrec::kFlowControl + shift,
+    rec::PutU8(r, layout::channel::kDataBits + shift,
+               static_cast<uint8_t>(dataBits | (((port >> 8) & 0x0F) << 4)));
+    rec::PutU8(r, layout::channel::kStopBits + shift,
+               static_cast<uint8_t>(DictValueAt(stop_bits_dct, s.stopBits)));
+    rec::PutU8(r, layout::channel::kParity + shift, static_cast<uint8_t>(DictValueAt(parity_dct, s.parity)));
+    rec::PutU8(r, layout::channel::kFlowControl + shift,
                static_cast<uint8_t>(DictValueAt(handshake_dct, s.flowControl)));
-    rec::PutU8(r, chrec::kRetries + shift, static_cast<uint8_t>(s.retries));
-    rec::PutI32(r, chrec::kReplyTimeout + shift, HundredthsRounded(s.replyTimeout));
-    rec::PutI32(r, chrec::kDelay + shift, HundredthsRounded(s.delay));
+    rec::PutU8(r, layout::channel::kRetries + shift, static_cast<uint8_t>(s.retries));
+    rec::PutI32(r, layout::channel::kReplyTimeout + shift, HundredthsRounded(s.replyTimeout));
+    rec::PutI32(r, layout::channel::kDelay + shift, HundredthsRounded(s.delay));
 }
 
 void ReadPortSet(ChannelRecordView r, size_t shift, PortSettings &s)
 {
-    uint8_t low = rec::GetU8(r, chrec::kPort + shift);
-    uint8_t packed = rec::GetU8(r, chrec::kDataBits + shift);
+    uint8_t low = rec::GetU8(r, layout::channel::kPort + shift);
+    uint8_t packed = rec::GetU8(r, layout::channel::kDataBits + shift);
     s.port = low == 0xFF ? 0 : static_cast<uint16_t>((((packed & 0xF0) * 16) | low) + 1);
-    s.baudRate = DictIndexOf(baud_dct, rec::GetU8(r, chrec::kBaudRate + shift));
+    s.baudRate = DictIndexOf(baud_dct, rec::GetU8(r, layout::channel::kBaudRate + shift));
     s.dataBits = DictIndexOf(data_bits_dct, packed & 0x0F);
-    s.stopBits = DictIndexOf(stop_bits_dct, rec::GetU8(r, chrec::kStopBits + shift));
-    s.parity = DictIndexOf(parity_dct, rec::GetU8(r, chrec::kParity + shift));
-    s.flowControl = DictIndexOf(handshake_dct, rec::GetU8(r, chrec::kFlowControl + shift));
-    s.replyTimeout = static_cast<float>(rec::GetI32(r, chrec::kReplyTimeout + shift)) / 100.0f;
-    s.delay = static_cast<float>(rec::GetI32(r, chrec::kDelay + shift)) / 100.0f;
-    s.retries = rec::GetU8(r, chrec::kRetries + shift);
+    s.stopBits = DictIndexOf(stop_bits_dct, rec::GetU8(r, layout::channel::kStopBits + shift));
+    s.parity = DictIndexOf(parity_dct, rec::GetU8(r, layout::channel::kParity + shift));
+    s.flowControl = DictIndexOf(handshake_dct, rec::GetU8(r, layout::channel::kFlowControl + shift));
+    s.replyTimeout = static_cast<float>(rec::GetI32(r, layout::channel::kReplyTimeout + shift)) / 100.0f;
+    s.delay = static_cast<float>(rec::GetI32(r, layout::channel::kDelay + shift)) / 100.0f;
+    s.retries = rec::GetU8(r, layout::channel::kRetries + shift);
 }
 
 } // namespace
@@ -273,23 +276,23 @@ std::string CChannel::GetChannelNumberText() const
 
 uint32_t CChannel::ReadRecord(ChannelRecordView record)
 {
-    m_displayAlarms = rec::GetU8(record, chrec::kDisplayAlarms);
-    m_commsAlarmsDisabled = rec::GetU8(record, chrec::kCommsAlarmsDisabled);
+    m_displayAlarms = rec::GetU8(record, layout::channel::kDisplayAlarms);
+    m_commsAlarmsDisabled = rec::GetU8(record, layout::channel::kCommsAlarmsDisabled);
     ReadPortSet(record, 0, m_primary);
-    ReadPortSet(record, chrec::kBackupShift, m_backup);
-    return (static_cast<uint32_t>(rec::GetU16(record, chrec::kFirstDevice)) << 16) |
-           rec::GetU16(record, chrec::kDeviceCount);
+    ReadPortSet(record, layout::channel::kBackupShift, m_backup);
+    return (static_cast<uint32_t>(rec::GetU16(record, layout::channel::kFirstDevice)) << 16) |
+           rec::GetU16(record, layout::channel::kDeviceCount);
 }
 
 void CChannel::WriteRecord(ChannelRecordBuffer record) const
 {
     std::fill(record.begin(), record.end(), uint8_t{0});
-    rec::PutU8(record, chrec::kDisplayAlarms, m_displayAlarms);
-    rec::PutU8(record, chrec::kCommsAlarmsDisabled, m_commsAlarmsDisabled);
+    rec::PutU8(record, layout::channel::kDisplayAlarms, m_displayAlarms);
+    rec::PutU8(record, layout::channel::kCommsAlarmsDisabled, m_commsAlarmsDisabled);
     WritePortSet(record, 0, m_primary);
-    WritePortSet(record, chrec::kBackupShift, m_backup);
-    rec::PutU8(record, chrec::kPortCopy, rec::GetU8(record, chrec::kPort));
-    rec::PutU32(record, chrec::kReserved, 0);
+    WritePortSet(record, layout::channel::kBackupShift, m_backup);
+    rec::PutU8(record, layout::channel::kPortCopy, rec::GetU8(record, layout::channel::kPort));
+    rec::PutU32(record, layout::channel::kReserved, 0);
 }
 
 CDevice *CChannel::AddDevice(std::unique_ptr<CDevice> device)

@@ -3,6 +3,8 @@
 // devices. The base class keeps the serial-port settings every driver of this family carries (two
 // sets: primary and backup), the alarm switches and the channel number; CDrvSpecificChannel adds the
 // network settings. Only the driver-specific class is ever created.
+#include "platform/record_layout.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -12,7 +14,7 @@
 
 #include "model/device.h"
 
-inline constexpr size_t kChannelRecordSize = 384;
+inline constexpr size_t kChannelRecordSize = layout::channel::kSize;
 using ChannelRecordView = std::span<const uint8_t, kChannelRecordSize>;
 using ChannelRecordBuffer = std::span<uint8_t, kChannelRecordSize>;
 

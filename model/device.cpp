@@ -1,12 +1,12 @@
 #include "model/device.h"
 
 #include "model/csv_fields.h"
-#include "model/device_record.h"
 #include "model/iorec.h"
 #include "model/model_message.h"
 #include "model/record_bytes.h"
 #include "model/string_table.h"
 #include "model/tree_state.h"
+#include "platform/record_layout.h"
 
 #include <algorithm>
 
@@ -28,8 +28,8 @@ CDevice::~CDevice()
 void CDevice::WriteRecord(DeviceRecordBuffer record) const
 {
     std::fill(record.begin(), record.end(), uint8_t{0});
-    rec::PutText(record, devrec::kName, devrec::kNameChars, m_name);
-    rec::PutText(record, devrec::kDescription, devrec::kDescriptionChars, m_description);
+    rec::PutText(record, layout::device::kName, layout::device::kNameChars, m_name);
+    rec::PutText(record, layout::device::kDescription, layout::device::kDescriptionChars, m_description);
 }
 
 void CDevice::WriteCsv(std::string &line, std::string_view separator) const
@@ -96,19 +96,20 @@ int CDevice::SetDescription(std::string_view description)
 void CDevice::ReadNameAndDescription(DeviceRecordView record, bool olderLayout)
 {
     // In the older layout the description starts at 10, so the name can only use bytes 4 to 9.
-    size_t descriptionAt = olderLayout ? devrec::kDescriptionOlder : devrec::kDescription;
+    size_t descriptionAt = olderLayout ? layout::device::kDescriptionOlder : layout::device::kDescription;
     SetNameUnchecked(
-        rec::GetText(record, devrec::kName, std::min(devrec::kNameChars, descriptionAt - devrec::kName)));
-    SetDescriptionUnchecked(rec::GetText(record, descriptionAt, devrec::kDescriptionChars));
+        rec::GetText(record, layout::device::kName,
+                     std::min(layout::device::kNameChars, descriptionAt - layout::device::kName)));
+    SetDescriptionUnchecked(rec::GetText(record, descriptionAt, layout::device::kDescriptionChars));
 }
 
 void CDevice::SetNameUnchecked(std::string_view name)
 {
-    m_name = name.substr(0, devrec::kNameChars);
+    m_name = name.substr(0, layout::device::kNameChars);
     NoteDevicesChanged();
 }
 
 void CDevice::SetDescriptionUnchecked(std::string_view description)
 {
-    m_description = description.substr(0, devrec::kDescriptionChars);
+    m_description = description.substr(0, layout::device::kDescriptionChars);
 }

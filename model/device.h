@@ -2,6 +2,8 @@
 // A device of the configuration tree: one controller on a channel, with its ordered list of poll
 // records. The base class keeps what every driver of this family has (name, description); the
 // driver-specific class adds the controller settings. Only the driver-specific class is ever created.
+#include "platform/record_layout.h"
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -12,7 +14,7 @@
 class CChannel;
 #include "model/iorec.h"
 
-inline constexpr size_t kDeviceRecordSize = 196;
+inline constexpr size_t kDeviceRecordSize = layout::device::kSize;
 using DeviceRecordView = std::span<const uint8_t, kDeviceRecordSize>;
 using DeviceRecordBuffer = std::span<uint8_t, kDeviceRecordSize>;
 

@@ -1,11 +1,11 @@
 #include "model/drv_specific_channel.h"
 
-#include "model/channel_record.h"
 #include "model/csv_fields.h"
 #include "model/dictionaries.h"
 #include "model/model_message.h"
 #include "model/record_bytes.h"
 #include "model/string_table.h"
+#include "platform/record_layout.h"
 #include "platform/text_encoding.h"
 
 namespace
@@ -50,7 +50,7 @@ std::string CDrvSpecificChannel::GetProtocolText() const
 
 void CDrvSpecificChannel::SetEthernetCard(std::u16string_view card)
 {
-    m_ethernetCard = CutUtf16(card, chrec::kEthernetCardUnits);
+    m_ethernetCard = CutUtf16(card, layout::channel::kEthernetCardUnits);
 }
 
 std::string CDrvSpecificChannel::GetEthernetCardText() const
@@ -65,18 +65,20 @@ void CDrvSpecificChannel::SetEthernetCardText(std::string_view card)
 
 uint32_t CDrvSpecificChannel::ReadRecord(ChannelRecordView record)
 {
-    m_protocol = DictIndexOf(Protocol_dct, rec::GetU8(record, chrec::kProtocol));
+    m_protocol = DictIndexOf(Protocol_dct, rec::GetU8(record, layout::channel::kProtocol));
     if (m_protocol > 1)
         m_protocol = 0;
-    m_ethernetCard = rec::GetText16(record, chrec::kEthernetCard, chrec::kEthernetCardUnits);
+    m_ethernetCard =
+        rec::GetText16(record, layout::channel::kEthernetCard, layout::channel::kEthernetCardUnits);
     return CChannel::ReadRecord(record);
 }
 
 void CDrvSpecificChannel::WriteRecord(ChannelRecordBuffer record) const
 {
     CChannel::WriteRecord(record);
-    rec::PutU8(record, chrec::kProtocol, static_cast<uint8_t>(GetProtocolValue() & 0xFF));
-    rec::PutText16(record, chrec::kEthernetCard, chrec::kEthernetCardUnits, m_ethernetCard);
+    rec::PutU8(record, layout::channel::kProtocol, static_cast<uint8_t>(GetProtocolValue() & 0xFF));
+    rec::PutText16(record, layout::channel::kEthernetCard, layout::channel::kEthernetCardUnits,
+                   m_ethernetCard);
 }
 
 bool CDrvSpecificChannel::ReadCsv(std::string_view &cursor, std::string_view separator, bool &ignored)

@@ -1,7 +1,6 @@
 #include "model/drv_specific_device.h"
 
 #include "model/csv_fields.h"
-#include "model/device_record.h"
 #include "model/dictionaries.h"
 #include "model/drv_specific_channel.h"
 #include "model/model_message.h"
@@ -10,6 +9,7 @@
 #include "model/record_bytes.h"
 #include "model/string_table.h"
 #include "model/tree_state.h"
+#include "platform/record_layout.h"
 
 using namespace model;
 
@@ -206,40 +206,40 @@ void CDrvSpecificDevice::WriteRecord(DeviceRecordBuffer record) const
 {
     CDevice::WriteRecord(record);
     uint16_t protocol = ChannelProtocolValue();
-    rec::PutU16(record, devrec::kPlcType, GetPlcTypeValue());
-    rec::PutText(record, devrec::kAddress, devrec::kAddressChars, m_address);
-    WriteNetAddress(record, devrec::kNetAddress, protocol, m_address);
-    rec::PutText(record, devrec::kReadTsap, devrec::kTsapChars, m_readTsap);
-    rec::PutText(record, devrec::kWriteTsap, devrec::kTsapChars, m_writeTsap);
-    rec::PutText(record, devrec::kBackupAddress, devrec::kAddressChars, m_backupAddress);
+    rec::PutU16(record, layout::device::kPlcType, GetPlcTypeValue());
+    rec::PutText(record, layout::device::kAddress, layout::device::kAddressChars, m_address);
+    WriteNetAddress(record, layout::device::kNetAddress, protocol, m_address);
+    rec::PutText(record, layout::device::kReadTsap, layout::device::kTsapChars, m_readTsap);
+    rec::PutText(record, layout::device::kWriteTsap, layout::device::kTsapChars, m_writeTsap);
+    rec::PutText(record, layout::device::kBackupAddress, layout::device::kAddressChars, m_backupAddress);
     if (m_backupConnectionEnabled)
-        WriteNetAddress(record, devrec::kBackupNetAddress, protocol, m_backupAddress);
-    rec::PutText(record, devrec::kBackupReadTsap, devrec::kTsapChars, m_backupReadTsap);
-    rec::PutText(record, devrec::kBackupWriteTsap, devrec::kTsapChars, m_backupWriteTsap);
-    rec::PutU16(record, devrec::kBackupConnectionEnabled, m_backupConnectionEnabled ? 1 : 0);
-    rec::PutU16(record, devrec::kBackupChannelEnabled, m_backupChannelEnabled ? 1 : 0);
+        WriteNetAddress(record, layout::device::kBackupNetAddress, protocol, m_backupAddress);
+    rec::PutText(record, layout::device::kBackupReadTsap, layout::device::kTsapChars, m_backupReadTsap);
+    rec::PutText(record, layout::device::kBackupWriteTsap, layout::device::kTsapChars, m_backupWriteTsap);
+    rec::PutU16(record, layout::device::kBackupConnectionEnabled, m_backupConnectionEnabled ? 1 : 0);
+    rec::PutU16(record, layout::device::kBackupChannelEnabled, m_backupChannelEnabled ? 1 : 0);
 }
 
 int CDrvSpecificDevice::ReadRecord(DeviceRecordView record, bool olderLayout)
 {
     ReadNameAndDescription(record, olderLayout);
     bool tcp = ChannelProtocolValue() == kProtocolTcpIp;
-    m_plcType = DictIndexOf(KVZ_hw_options_dct, rec::GetU16(record, devrec::kPlcType));
-    m_address = tcp ? Ipv4TextOf(rec::GetU32(record, devrec::kNetAddress))
-                    : rec::GetText(record, devrec::kAddress, devrec::kAddressChars);
-    m_readTsap = rec::GetText(record, devrec::kReadTsap, devrec::kTsapChars);
-    m_writeTsap = rec::GetText(record, devrec::kWriteTsap, devrec::kTsapChars);
-    m_backupAddress = rec::GetText(record, devrec::kBackupAddress, devrec::kAddressChars);
-    if (rec::GetU8(record, devrec::kBackupConnectionEnabled) == 0) {
+    m_plcType = DictIndexOf(KVZ_hw_options_dct, rec::GetU16(record, layout::device::kPlcType));
+    m_address = tcp ? Ipv4TextOf(rec::GetU32(record, layout::device::kNetAddress))
+                    : rec::GetText(record, layout::device::kAddress, layout::device::kAddressChars);
+    m_readTsap = rec::GetText(record, layout::device::kReadTsap, layout::device::kTsapChars);
+    m_writeTsap = rec::GetText(record, layout::device::kWriteTsap, layout::device::kTsapChars);
+    m_backupAddress = rec::GetText(record, layout::device::kBackupAddress, layout::device::kAddressChars);
+    if (rec::GetU8(record, layout::device::kBackupConnectionEnabled) == 0) {
         DisableBackup();
         m_backupChannelEnabled = false;
         return 0;
     }
     if (tcp)
-        m_backupAddress = Ipv4TextOf(rec::GetU32(record, devrec::kBackupNetAddress));
-    m_backupReadTsap = rec::GetText(record, devrec::kBackupReadTsap, devrec::kTsapChars);
-    m_backupWriteTsap = rec::GetText(record, devrec::kBackupWriteTsap, devrec::kTsapChars);
-    m_backupChannelEnabled = rec::GetU16(record, devrec::kBackupChannelEnabled) != 0;
+        m_backupAddress = Ipv4TextOf(rec::GetU32(record, layout::device::kBackupNetAddress));
+    m_backupReadTsap = rec::GetText(record, layout::device::kBackupReadTsap, layout::device::kTsapChars);
+    m_backupWriteTsap = rec::GetText(record, layout::device::kBackupWriteTsap, layout::device::kTsapChars);
+    m_backupChannelEnabled = rec::GetU16(record, layout::device::kBackupChannelEnabled) != 0;
     m_backupConnectionEnabled = true;
     return 1;
 }

@@ -3,6 +3,8 @@
 // driver polls. The base class keeps addresses, length, data type, timing, exception type and dead
 // band; the driver-specific class adds what depends on the controller family. Only the
 // driver-specific class is ever created.
+#include "platform/record_layout.h"
+
 #include "model/dictionary.h"
 
 #include <cstdint>
@@ -13,7 +15,7 @@
 class CDevice;
 class IListControl;
 
-inline constexpr size_t kIORecRecordSize = 78;
+inline constexpr size_t kIORecRecordSize = layout::pollrec::kSize;
 using IORecRecordView = std::span<const uint8_t, kIORecRecordSize>;
 using IORecRecordBuffer = std::span<uint8_t, kIORecRecordSize>;
 

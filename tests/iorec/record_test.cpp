@@ -51,16 +51,17 @@ TEST_F(IORecTest, AreaSizesFollowFamilyAndExceptionType)
         auto r = MakeRecord(device, c.start, c.length);
         r->SetExceptionType(c.exception, KVZ_Exception_dct);
         Record bytes = Written(*r);
-        IORecAreaSizes got{rec::GetU16(bytes, iorec::kArea1Size), rec::GetU16(bytes, iorec::kArea2Size),
-                           rec::GetU16(bytes, iorec::kArea3Size), rec::GetU32(bytes, iorec::kArea4Size),
-                           rec::GetU16(bytes, iorec::kArea5Size)};
+        IORecAreaSizes got{
+            rec::GetU16(bytes, layout::pollrec::kArea1Size), rec::GetU16(bytes, layout::pollrec::kArea2Size),
+            rec::GetU16(bytes, layout::pollrec::kArea3Size), rec::GetU32(bytes, layout::pollrec::kArea4Size),
+            rec::GetU16(bytes, layout::pollrec::kArea5Size)};
         EXPECT_EQ(got, c.sizes);
-        uint32_t off = iorec::kFirstAreaOffset;
-        EXPECT_EQ(rec::GetU32(bytes, iorec::kArea1Off), off);
-        EXPECT_EQ(rec::GetU32(bytes, iorec::kArea2Off), off += c.sizes.area1);
-        EXPECT_EQ(rec::GetU32(bytes, iorec::kArea3Off), off += c.sizes.area2);
-        EXPECT_EQ(rec::GetU32(bytes, iorec::kArea4Off), off += c.sizes.area3);
-        EXPECT_EQ(rec::GetU32(bytes, iorec::kArea5Off), off += c.sizes.area4);
+        uint32_t off = layout::pollrec::kFirstAreaOffset;
+        EXPECT_EQ(rec::GetU32(bytes, layout::pollrec::kArea1Off), off);
+        EXPECT_EQ(rec::GetU32(bytes, layout::pollrec::kArea2Off), off += c.sizes.area1);
+        EXPECT_EQ(rec::GetU32(bytes, layout::pollrec::kArea3Off), off += c.sizes.area2);
+        EXPECT_EQ(rec::GetU32(bytes, layout::pollrec::kArea4Off), off += c.sizes.area3);
+        EXPECT_EQ(rec::GetU32(bytes, layout::pollrec::kArea5Off), off += c.sizes.area4);
     }
 }
 
@@ -112,11 +113,11 @@ TEST_F(IORecTest, PollTimeBytesForDisabledAndStatusMemory)
     auto r = MakeRecord(s7, "DB12,DBB7", "3");
     r->SetPollTime("Disabled");
     Record bytes = Written(*r);
-    EXPECT_EQ(rec::GetU8(bytes, iorec::kPollEnabled), 0);
-    EXPECT_EQ(rec::GetI32(bytes, iorec::kPollTimeCs), -100);
-    EXPECT_EQ(rec::GetI16(bytes, iorec::kPlcFamily), 1);
-    EXPECT_EQ(rec::GetU16(bytes, iorec::kDbNumber), 12);
-    EXPECT_EQ(rec::GetU32(bytes, iorec::kStartAddress), 0x00400007u);
+    EXPECT_EQ(rec::GetU8(bytes, layout::pollrec::kPollEnabled), 0);
+    EXPECT_EQ(rec::GetI32(bytes, layout::pollrec::kPollTimeCs), -100);
+    EXPECT_EQ(rec::GetI16(bytes, layout::pollrec::kPlcFamily), 1);
+    EXPECT_EQ(rec::GetU16(bytes, layout::pollrec::kDbNumber), 12);
+    EXPECT_EQ(rec::GetU32(bytes, layout::pollrec::kStartAddress), 0x00400007u);
 
     // Status memory ("S" on S7, "ST" on S5) is always polled once a second.
     struct {
@@ -126,11 +127,11 @@ TEST_F(IORecTest, PollTimeBytesForDisabledAndStatusMemory)
     for (const auto &c : status) {
         auto s = MakeRecord(c.device, c.start, "2");
         s->SetPollTime("7.25");
-        EXPECT_EQ(rec::GetI32(Written(*s), iorec::kPollTimeCs), 100) << c.start;
+        EXPECT_EQ(rec::GetI32(Written(*s), layout::pollrec::kPollTimeCs), 100) << c.start;
     }
     // Hundredths are truncated, not rounded.
     r->SetPollTime("0.999");
-    EXPECT_EQ(rec::GetI32(Written(*r), iorec::kPollTimeCs), 99);
+    EXPECT_EQ(rec::GetI32(Written(*r), layout::pollrec::kPollTimeCs), 99);
 }
 
 TEST_F(IORecTest, ReadRecordTakesBackWhatWasWritten)
