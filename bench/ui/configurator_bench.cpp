@@ -7,6 +7,10 @@
 #include "model/drv_specific_device.h"
 #include "model/drv_specific_iorec.h"
 #include "model/live_status.h"
+#include "niolib/niolib.h"
+#include "platform/driver_identity.h"
+#include "platform/process.h"
+#include "platform/registry.h"
 #include "ui/app/qt_ui_services.h"
 #include "ui/frame/main_frame.h"
 #include "ui/views/cfg_dlg.h"
@@ -16,9 +20,12 @@
 #include <QTableView>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -28,6 +35,7 @@ constexpr int kChannels = 16;
 constexpr int kDevices = 255;
 constexpr int kPollRecords = 32767;
 constexpr int kRuns = 7;
+constexpr int kMaxImageDevices = 253;
 
 // Median of kRuns runs of `work`, in milliseconds; `before` runs untimed ahead of each.
 double Millis(const std::function<void()> &work, const std::function<void()> &before = {})
@@ -53,7 +61,8 @@ public:
     uint16_t word = 0;
 };
 
-void WriteLargest(const std::string &path)
+// `deviceCount` devices; the driver image reader takes at most 253.
+void WriteLargest(const std::string &path, int deviceCount = kDevices)
 {
     CDidDoc doc;
     std::vector<CDevice *> devices;
@@ -61,7 +70,7 @@ void WriteLargest(const std::string &path)
         doc.m_ChannelList.push_back(std::make_unique<CDrvSpecificChannel>());
         CChannel *channel = doc.m_ChannelList.back().get();
         doc.SetCurrentChannel(channel);
-        for (int d = c; d < kDevices; d += kChannels) {
+        for (int d = c; d < deviceCount; d += kChannels) {
             auto device = std::make_unique<CDrvSpecificDevice>(channel);
             device->SetName("PLC" + std::to_string(d));
             devices.push_back(channel->AddDevice(std::move(device)));
@@ -69,10 +78,10 @@ void WriteLargest(const std::string &path)
     }
     // Every device keeps one record; the rest are on PLC0, the first device of channel 1.
     for (int k = 0; k < kPollRecords; ++k) {
-        CDevice *device = k < kDevices ? devices[static_cast<size_t>(k)] : devices.front();
+        CDevice *device = k < deviceCount ? devices[static_cast<size_t>(k)] : devices.front();
         auto rec = std::make_unique<CDrvSpecificIORec>();
         rec->SetDevice(device);
-        const int slot = k < kDevices ? 0 : k - kDevices + 1;
+        const int slot = k < deviceCount ? 0 : k - deviceCount + 1;
         rec->ParseAddress("DB1,B" + std::to_string(slot * 4), 1);
         rec->ParseAddress("DB1,B" + std::to_string(slot * 4 + 3), 0);
         rec->ComputeLength();
@@ -150,6 +159,53 @@ int main(int argc, char **argv)
         frame->repaint();
     });
 
+    // The same ticks against a running stand-in driver's image: status words read through NIOLIB.
+    double realAll = -1, realNone = -1;
+    const std::string spoll =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "KVZSPOLL";
+    if (std::filesystem::exists(spoll)) {
+        // The driver link's error boxes would wait for a click: here they go to stderr.
+        kvz::StderrUi quiet;
+        kvz::IUiServices *shown = kvz::SetUi(&quiet);
+        SetLiveStatusSource(nullptr);
+        const auto root =
+            std::filesystem::temp_directory_path() / ("kvz-ui-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(root / "user");
+        std::filesystem::create_directories(root / "machine");
+        ::setenv("KVZ_REGISTRY_USER", (root / "user").c_str(), 1);
+        ::setenv("KVZ_REGISTRY_MACHINE", (root / "machine").c_str(), 1);
+        ::setenv("KVZ_SHM_NAMESPACE", ("kvzuibench" + std::to_string(::getpid())).c_str(), 1);
+        const std::string imagePath = (root / "IMAGE.KVZ").string();
+        WriteLargest(imagePath, kMaxImageDevices);
+        kvz::RegWriteString(kvz::Hive::CurrentUser, kvz::ConfigKeyPath(), "ConfigFile", imagePath);
+        kvz::RegWriteString(kvz::Hive::CurrentUser, kvz::ConfigKeyPath(), "DriverExe", spoll);
+        kvz::SpawnResult engine = kvz::SpawnProcess(spoll, {});
+        bool up = false;
+        for (int i = 0; i < 200 && !up; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            up = nio_map_hdr() != nullptr && nio_rec_count() == kPollRecords;
+        }
+        if (up) {
+            doc->OnOpenDocument(imagePath);
+            frame->ConfigView()->OnUpdate(1);
+            frame->Tick();
+            realNone = Millis([&] { frame->Tick(); });
+            // Every status word rewritten between two ticks, as a driver whose records all changed.
+            realAll = Millis([&] { frame->Tick(); },
+                             [&] {
+                                 for (int16_t i = 0; i < kPollRecords; ++i)
+                                     if (uint8_t *block = nio_map_dit(i))
+                                         block[0] ^= 1;
+                             });
+        }
+        if (engine.pid > 0) {
+            ::kill(engine.pid, SIGTERM);
+            kvz::WaitProcess(engine.pid);
+        }
+        std::filesystem::remove_all(root);
+        kvz::SetUi(shown);
+    }
+
     std::printf("%-52s %10s\n", "step (median of 7, offscreen)", "ms");
     std::printf("%-52s %10.1f\n", "open the file to the first paint", open);
     std::printf("%-52s %10.1f\n", "switch to a channel of 16 light devices", toLight);
@@ -157,6 +213,10 @@ int main(int argc, char **argv)
     std::printf("%-52s %10.1f\n", "select the 32513-record device", selectHeavy);
     std::printf("%-52s %10.1f\n", "tick, every row's status changed", tickAll);
     std::printf("%-52s %10.1f\n", "tick, nothing changed", tickNone);
+    if (realNone >= 0) {
+        std::printf("%-52s %10.1f\n", "tick on a driver's image (253 devices), no change", realNone);
+        std::printf("%-52s %10.1f\n", "tick on a driver's image (253 devices), all changed", realAll);
+    }
     frame.reset();
     doc.reset();
     SetLiveStatusSource(nullptr);
