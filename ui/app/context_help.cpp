@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+#include <QWidget>
 
 namespace ContextHelp
 {
@@ -54,6 +55,23 @@ bool Open(int contextId)
 bool OpenContents()
 {
     return OpenPage(ContentsPage());
+}
+
+int ContextFor(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        bool numeric = false;
+        const int id = w->objectName().toInt(&numeric);
+        if (numeric && id != 0 && !PageFor(id).isEmpty())
+            return id;
+    }
+    return 0;
+}
+
+bool OpenFor(const QWidget *widget)
+{
+    const int id = ContextFor(widget);
+    return id != 0 ? Open(id) : OpenContents();
 }
 
 } // namespace ContextHelp

@@ -3,6 +3,8 @@
 // pages are installed; otherwise nothing happens.
 #include <QString>
 
+class QWidget;
+
 namespace ContextHelp
 {
 // The page for `contextId`, or an empty string when none is installed. Pages are looked up in
@@ -13,4 +15,10 @@ QString ContentsPage();
 // Opens the page for `contextId`; false (and nothing shown) when none is installed.
 bool Open(int contextId);
 bool OpenContents();
+// F1: the page of `widget` when it has one, else of the nearest window around it that has one (a field
+// of the configuration view opens the view's page), else the contents. A widget's context id is its
+// object name when that is a number.
+bool OpenFor(const QWidget *widget);
+// The context id OpenFor would open for `widget`; 0 for the contents.
+int ContextFor(const QWidget *widget);
 } // namespace ContextHelp

@@ -1,10 +1,12 @@
 #include "ui/dialogs/form_dialog.h"
 
+#include "ui/app/context_help.h"
 #include "ui/widgets/bitmap_button.h"
 #include "ui/widgets/grey_form.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 FormDialog::FormDialog(int templateId, const QString &title, int width, int height, QWidget *parent)
     : QDialog(parent), units_(FormFont())
@@ -13,6 +15,9 @@ FormDialog::FormDialog(int templateId, const QString &title, int width, int heig
     setWindowTitle(title);
     setFont(FormFont());
     setFixedSize(units_.size(width, height));
+    // F1 in a dialog: the frame's shortcut does not reach a modal window, so the dialog has its own.
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { ContextHelp::OpenFor(focusWidget()); });
 }
 
 void FormDialog::placeWidget(QWidget *widget, int x, int y, int w, int h, int id)

@@ -148,16 +148,9 @@ void CMainFrame::CreateActions()
     QAction *help = AddCommand(kHelpCommand, tr("Help"), tr("Help on the field with the focus"));
     help->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::ALT | Qt::Key_F1)});
     addAction(help);
-    auto contextHelp = [this] {
-        // The help page of the control with the focus, by its identifier; the contents otherwise.
-        bool numeric = false;
-        const QWidget *focus = QApplication::focusWidget();
-        const int id = focus ? focus->objectName().toInt(&numeric) : 0;
-        if (!numeric || id == 0 || !ContextHelp::Open(id))
-            ContextHelp::OpenContents();
-    };
-    connect(help, &QAction::triggered, this, contextHelp);
-    connect(Command(kHelpIndexCommand), &QAction::triggered, this, contextHelp);
+    // F1: the page of the control with the focus or of the window around it.
+    connect(help, &QAction::triggered, this, [] { ContextHelp::OpenFor(QApplication::focusWidget()); });
+    connect(Command(kHelpIndexCommand), &QAction::triggered, this, [] { ContextHelp::OpenContents(); });
     connect(Command(kAboutCommand), &QAction::triggered, this, [this] { ShowAboutDialog(this); });
 
     channelGroup_ = new QActionGroup(this);
