@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -75,12 +76,34 @@ int Dump(const std::string &file)
     return status;
 }
 
+// "kvzcfg help [COMMAND [SUBCOMMAND]]": the help text of that command, or of the program.
+int ShowHelp(CLI::App &app, const std::vector<std::string> &topic)
+{
+    CLI::App *command = &app;
+    for (const std::string &name : topic) {
+        CLI::App *next = nullptr;
+        for (CLI::App *sub : command->get_subcommands({}))
+            if (sub->get_name() == name)
+                next = sub;
+        if (!next) {
+            std::fprintf(stderr, "kvzcfg: no command %s\n", name.c_str());
+            std::fputs(app.help().c_str(), stderr);
+            return kExitUsage;
+        }
+        command = next;
+    }
+    // help() would describe the command that was parsed, "help" itself: format the topic directly.
+    std::string name = command == &app ? app.get_name() : command->get_name();
+    std::fputs(app.get_formatter()->make_help(command, name, CLI::AppFormatMode::Normal).c_str(), stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     CLI::App app{"kvzcfg: convert and inspect KVZ driver configurations (binary .KVZ files and CSV files)"};
-    app.set_version_flag("--version", std::string("kvzcfg ") + kvz::kDriverIdentity.version);
+    app.set_version_flag("--version", kvz::ProgramVersionLine("kvzcfg"));
     app.require_subcommand(1, 1);
 
     std::string in, out, dumpFile;
@@ -96,6 +119,9 @@ int main(int argc, char **argv)
     CLI::App *importDbfCommand = AddImportDbfCommand(app, importDbf);
     DriverCommandOptions driverCommands;
     AddDriverCommands(app, driverCommands);
+    std::vector<std::string> helpTopic;
+    CLI::App *help = app.add_subcommand("help", "Show the help of COMMAND (e.g. kvzcfg help driver reload)");
+    help->add_option("COMMAND", helpTopic, "command and subcommand");
 
     try {
         app.parse(argc, argv);
@@ -108,6 +134,8 @@ int main(int argc, char **argv)
         std::fputs(app.help().c_str(), stderr);
         return kExitUsage;
     }
+    if (help->parsed())
+        return ShowHelp(app, helpTopic);
     if (convert->parsed())
         return Convert(in, out, startup);
     if (importDbfCommand->parsed())

@@ -6,12 +6,14 @@
 #include "driver/poll_engine.h"
 #include "driver/request_port.h"
 #include "niolib/nio_support.h"
+#include "platform/driver_identity.h"
 #include "platform/ui_services.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace
@@ -55,10 +57,38 @@ private:
     spoll::LivePolling &polling_;
 };
 
+constexpr const char *kUsage =
+    "Usage: KVZSPOLL [--help | --version]\n"
+    "The poll engine of the KVZ driver: attaches to the driver control block, loads the startup\n"
+    "configuration named by the registry value \"ConfigFile\" and polls its controllers until SIGTERM or\n"
+    "SIGINT. Started by the configurator (registry value \"DriverExe\") or as the service kvzspoll.\n"
+    "Environment: KVZSPOLL_TICK_MS (step, default 100), KVZSPOLL_NETWORK=plant (reach any address),\n"
+    "KVZ_REGISTRY_USER, KVZ_REGISTRY_MACHINE, KVZ_SHM_NAMESPACE.\n";
+
+// The engine takes no arguments: --help and --version answer and end; anything else is bad usage.
+int CommandLineExit(int argc, char **argv)
+{
+    if (argc < 2)
+        return -1;
+    if (std::strcmp(argv[1], "--version") == 0 && argc == 2) {
+        std::printf("%s\n", kvz::ProgramVersionLine("KVZSPOLL").c_str());
+        return 0;
+    }
+    if ((std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) && argc == 2) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    if (int status = CommandLineExit(argc, argv); status >= 0)
+        return status;
+
     struct sigaction sa {
     };
     sa.sa_handler = OnSignal;

@@ -36,4 +36,9 @@ std::string AboutVersionLine()
            kDriverIdentity.version;
 }
 
+std::string ProgramVersionLine(const std::string &program)
+{
+    return program + " (" + kDriverIdentity.productTitle + ") " + kDriverIdentity.version;
+}
+
 } // namespace kvz

@@ -27,5 +27,7 @@ std::string ProductFolder();
 std::string FrameTitle(const std::string &documentPath);
 // "%s (%s) V %s" with the product title, the acronym and the version: the About box's version line.
 std::string AboutVersionLine();
+// "PROGRAM (product title) version": what every program prints for --version.
+std::string ProgramVersionLine(const std::string &program);
 
 } // namespace kvz
