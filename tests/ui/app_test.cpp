@@ -120,6 +120,31 @@ private slots:
         QVERIFY(app->MainFrame()->isVisible());
     }
 
+    void aFileGivenAtStartTakesThePlaceOfTheStartupFileForThisStartOnly_data()
+    {
+        QTest::addColumn<bool>("fileExists");
+        QTest::newRow("an existing file is opened") << true;
+        QTest::newRow("a missing file starts empty, as a missing startup file does") << false;
+    }
+    void aFileGivenAtStartTakesThePlaceOfTheStartupFileForThisStartOnly()
+    {
+        QFETCH(bool, fileExists);
+        const std::string other =
+            fileExists ? env->ConvertCsv("demo/DEMO.csv", "OTHER.KVZ") : env->Path("GONE.KVZ");
+        auto owned = std::make_unique<ScriptedUi>();
+        ui = owned.get();
+        app = std::make_unique<CDidApp>(std::move(owned));
+        app->SetStartupFile(other);
+        QVERIFY(app->InitInstance());
+        QVERIFY2(ui->messages.empty(), ui->messages.empty() ? "" : ui->messages.front().text.c_str());
+        QCOMPARE(app->Document()->GetPathName(), fileExists ? other : std::string());
+        // The registry still names the startup file; the next plain start opens that again.
+        QCOMPARE(kvz::RegReadString(kvz::Hive::CurrentUser, kvz::ConfigKeyPath(), "ConfigFile"), plant);
+        Exit();
+        Start();
+        QCOMPARE(app->Document()->GetPathName(), plant);
+    }
+
     void exitWithdrawsTheRegistrationAndWritesTheAcronymValue()
     {
         Start();
@@ -167,6 +192,8 @@ private slots:
         // The first copy's registration stays; the second wrote no file.
         QCOMPARE(nio_get_owner_window(), static_cast<uint32_t>(::getpid()));
         QCOMPARE(env->Snapshot(), before);
+        // The running copy keeps its document: the file given to the second one is not opened.
+        QCOMPARE(app->Document()->GetPathName(), plant);
     }
 
     void theAboutBoxShowsTheVersionLine()

@@ -67,6 +67,11 @@ bool CDidApp::InitInstance()
 
 void CDidApp::OpenStartupFile()
 {
+    if (!startupFile_.empty()) {
+        if (kvz::PathExists(startupFile_))
+            doc_->OnOpenDocument(startupFile_);
+        return;
+    }
     char path[kPathBuffer] = {};
     if (GetConfigFilePath(path, sizeof path) && path[0] != '\0' && kvz::PathExists(path))
         doc_->OnOpenDocument(path);

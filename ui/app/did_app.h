@@ -19,6 +19,10 @@ public:
     explicit CDidApp(std::unique_ptr<QtUiServices> ui = nullptr);
     ~CDidApp() override;
 
+    // A file given on the command line (the desktop opening a configuration) takes the place of the
+    // registry's "ConfigFile" for this start only; the registry is not written. Set before InitInstance.
+    void SetStartupFile(std::string path) { startupFile_ = std::move(path); }
+
     // False when this copy handed over to a running configurator (it then opens no window).
     bool InitInstance();
     // Withdraws the registration unless this copy handed over; gives the exit code.
@@ -35,6 +39,7 @@ private:
 
     bool handedOver_ = false;
     std::string settingsPath_;
+    std::string startupFile_;
     std::unique_ptr<QtUiServices> ui_;
     std::unique_ptr<CDidDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
