@@ -94,34 +94,34 @@ inline constexpr size_t kBlkArea5Size = layout::pollrec::kArea5Size;
 inline constexpr size_t kBlkTimeStamp = layout::pollrec::kTimeStamp; // FILETIME, 8 bytes
 
 // ---- What a poll engine reads besides the above ----
-inline constexpr size_t kChanProtocol = 51;      // uint8: 2 ISO transport (H1), 6 TCP/IP
-inline constexpr size_t kChanRetries = 57;       // uint8
-inline constexpr size_t kChanReplyTimeout = 58;  // int32, hundredths of a second
-inline constexpr size_t kChanDelay = 62;         // int32, hundredths of a second
-inline constexpr size_t kChanEthernetCard = 116; // char16_t[128], zero-terminated
-inline constexpr size_t kChanEthernetCardChars = 128;
-inline constexpr uint8_t kProtocolIso = 2;
-inline constexpr uint8_t kProtocolTcp = 6;
+inline constexpr size_t kChanProtocol = layout::channel::kProtocol; // uint8: 2 ISO transport (H1), 6 TCP/IP
+inline constexpr size_t kChanRetries = layout::channel::kRetries;   // uint8
+inline constexpr size_t kChanReplyTimeout = layout::channel::kReplyTimeout; // int32, hundredths of a second
+inline constexpr size_t kChanDelay = layout::channel::kDelay;               // int32, hundredths of a second
+inline constexpr size_t kChanEthernetCard = layout::channel::kEthernetCard; // char16_t[128], zero-terminated
+inline constexpr size_t kChanEthernetCardChars = layout::channel::kEthernetCard.width / sizeof(char16_t);
+inline constexpr uint8_t kProtocolIso = layout::channel::kProtocolIso;
+inline constexpr uint8_t kProtocolTcp = layout::channel::kProtocolTcp;
 
-inline constexpr size_t kDevFirstPollRecord = 0; // uint16, image index
-inline constexpr size_t kDevPollRecordCount = 2; // uint16
-inline constexpr size_t kDevNameSize = 12;
-inline constexpr size_t kDevPlcType = 66;         // uint16, PLC type value
-inline constexpr size_t kDevAddress = 85;         // 6 bytes: MAC (ISO) or IPv4 as uint32 (TCP/IP)
-inline constexpr size_t kDevReadTsap = 91;        // char[8], zero after
-inline constexpr size_t kDevBackupAddress = 130;  // as kDevAddress
-inline constexpr size_t kDevBackupReadTsap = 136; // char[8]
-inline constexpr size_t kDevBackupEnabled = 166;  // uint16
-inline constexpr size_t kDevTsapSize = 8;
-inline constexpr size_t kDevAddressSize = 6;
+inline constexpr size_t kDevFirstPollRecord = layout::device::kFirstPollRecord; // uint16, image index
+inline constexpr size_t kDevPollRecordCount = layout::device::kPollRecordCount; // uint16
+inline constexpr size_t kDevNameSize = layout::device::kName.width;
+inline constexpr size_t kDevPlcType = layout::device::kPlcType;                // uint16, PLC type value
+inline constexpr size_t kDevAddress = layout::device::kNetAddress;             // MAC (ISO) or IPv4 as uint32
+inline constexpr size_t kDevReadTsap = layout::device::kReadTsap;              // char[8], zero after
+inline constexpr size_t kDevBackupAddress = layout::device::kBackupNetAddress; // as kDevAddress
+inline constexpr size_t kDevBackupReadTsap = layout::device::kBackupReadTsap;  // char[8]
+inline constexpr size_t kDevBackupEnabled = layout::device::kBackupConnectionEnabled; // uint16
+inline constexpr size_t kDevTsapSize = layout::device::kTsapChars;
+inline constexpr size_t kDevAddressSize = layout::device::kNetAddress.width;
 
-inline constexpr size_t kBlkPollEnabled = 2;   // uint8
-inline constexpr size_t kBlkPollTime = 6;      // int32, hundredths of a second
-inline constexpr size_t kBlkDataType = 58;     // uint16
-inline constexpr size_t kBlkElementCount = 60; // uint16
-inline constexpr size_t kBlkStartAddress = 70; // uint32, packed by family
-inline constexpr size_t kBlkPlcFamily = 74;    // int16: 0 S5, 1 S7, 2 TI, 3 as S7
-inline constexpr size_t kBlkDbNumber = 76;     // uint16 (S7)
-inline constexpr uint16_t kRecordTag = 0x10C9; // as written: not polled yet
+inline constexpr size_t kBlkPollEnabled = layout::pollrec::kPollEnabled;   // uint8
+inline constexpr size_t kBlkPollTime = layout::pollrec::kPollTimeCs;       // int32, hundredths of a second
+inline constexpr size_t kBlkDataType = layout::pollrec::kDataTypeCode;     // uint16
+inline constexpr size_t kBlkElementCount = layout::pollrec::kElementCount; // uint16
+inline constexpr size_t kBlkStartAddress = layout::pollrec::kStartAddress; // uint32, packed by family
+inline constexpr size_t kBlkPlcFamily = layout::pollrec::kPlcFamily;       // int16: 0 S5, 1 S7, 2 TI, 3 as S7
+inline constexpr size_t kBlkDbNumber = layout::pollrec::kDbNumber;         // uint16 (S7)
+inline constexpr uint16_t kRecordTag = layout::pollrec::kRecordTagValue;   // as written: not polled yet
 
 } // namespace nio
