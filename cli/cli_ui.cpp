@@ -53,7 +53,8 @@ int ExitStatusOf(CliUi &ui)
     const ImportState &state = GetImportState();
     if (state.linesNotTaken > 0 && state.errorCount == 0)
         ui.ReportError(std::to_string(state.linesNotTaken) +
-                       " input lines were not taken and the import error file " + state.errorFilePath +
+                       (state.linesNotTaken == 1 ? " input line was" : " input lines were") +
+                       " not taken and the import error file " + state.errorFilePath +
                        " could not be written");
     bool failed = ui.ErrorCount() > 0 || state.errorCount > 0 || state.linesNotTaken > 0;
     return failed ? 1 : 0;

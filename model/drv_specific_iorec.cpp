@@ -101,6 +101,21 @@ bool RangesOverlap(uint32_t start, uint32_t end, uint32_t otherStart, uint32_t o
            Within(otherStart, start, end) || Within(otherEnd, start, end);
 }
 
+// Shows why `syntax` cannot be packed, when it cannot: a text that is no address, or a data block
+// beyond `maxDataBlock` (0 for families without one).
+bool SyntaxRefused(const AddressSyntax &syntax, std::string_view typed, long maxDataBlock)
+{
+    if (!syntax.Readable()) {
+        ShowAddressFault(syntax.fault, typed);
+        return true;
+    }
+    if (syntax.dataBlock < 0 || syntax.dataBlock > maxDataBlock) {
+        ShowDataBlockRange(maxDataBlock);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<PlcRecordLimits> PlcRecordLimitsOf(uint16_t plcTypeValue)
@@ -170,14 +185,8 @@ int CDrvSpecificIORec::ParseAddress(std::string_view text, int which)
 bool CDrvSpecificIORec::ParseS5(std::string_view typed, std::string_view text, int which)
 {
     AddressSyntax syntax = ReadS5AddressSyntax(text);
-    if (!syntax.Readable()) {
-        ShowAddressFault(syntax.fault, typed);
+    if (SyntaxRefused(syntax, typed, kS5MaxDataBlock))
         return false;
-    }
-    if (syntax.dataBlock < 0 || syntax.dataBlock > kS5MaxDataBlock) {
-        ShowDataBlockRange(kS5MaxDataBlock);
-        return false;
-    }
     if (syntax.address < 0 || syntax.address > kS5MaxWord) {
         ShowS5AddressRange();
         return false;
@@ -194,14 +203,8 @@ bool CDrvSpecificIORec::ParseS5(std::string_view typed, std::string_view text, i
 bool CDrvSpecificIORec::ParseS7(std::string_view typed, std::string_view text, int which)
 {
     AddressSyntax syntax = ReadS7AddressSyntax(text);
-    if (!syntax.Readable()) {
-        ShowAddressFault(syntax.fault, typed);
+    if (SyntaxRefused(syntax, typed, kS7MaxDataBlock))
         return false;
-    }
-    if (syntax.dataBlock < 0 || syntax.dataBlock > kS7MaxDataBlock) {
-        ShowDataBlockRange(kS7MaxDataBlock);
-        return false;
-    }
     // A byte address beyond its 20 bits would wrap into another address.
     if (syntax.address > static_cast<long>(addr::kS7ByteMask)) {
         ShowS7AddressRange();
@@ -226,10 +229,8 @@ bool CDrvSpecificIORec::ParseS7(std::string_view typed, std::string_view text, i
 bool CDrvSpecificIORec::ParseTi(std::string_view typed, std::string_view text, int which)
 {
     AddressSyntax syntax = ReadTiAddressSyntax(text);
-    if (!syntax.Readable()) {
-        ShowAddressFault(syntax.fault, typed);
+    if (SyntaxRefused(syntax, typed, 0))
         return false;
-    }
     long high = addr::TiIsShortType(syntax.memType) ? kTiShortMaxAddress : kTiLongMaxAddress;
     if (syntax.address < kTiMinAddress || syntax.address > high) {
         ShowTiAddressRange();
