@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/prctl.h>
 
 namespace spoll
 {
@@ -18,8 +19,16 @@ using namespace std::chrono_literals;
 
 // How often an idle poller still steps its connection (set-up, reconnection timers).
 constexpr auto kIdleStep = 20ms;
-// How often a poller looks for the answer of a request in flight.
-constexpr auto kAnswerStep = 40us;
+// Looking for an answer costs a system call and a wake-up each time: the first look comes shortly
+// before the answer is expected, later ones ever further apart, up to a bound on the delay they add.
+constexpr auto kAnswerStepMin = 10us;
+constexpr auto kAnswerStepMax = 2ms;
+constexpr auto kFirstAnswerGuess = 500us;
+// How early a record may go to save a wake-up.
+constexpr auto kEarliest = 1ms;
+constexpr auto kAnswerGuessMax = 50ms;
+// The poller's sleeps are this precise (the kernel's default lets them run 50 us late).
+constexpr unsigned long kTimerSlackNs = 5000;
 
 uint32_t Get32(const uint8_t *b, size_t at)
 {
@@ -69,7 +78,7 @@ DevicePoller::DevicePoller(DevicePlan &device, uint8_t *channelRecord, bool tcp,
                            int primary, int backup, MessageSink &messages)
     : device_(device), channel_(channelRecord), tcp_(tcp), timing_(timing), primary_(primary),
       backup_(backup), messages_(messages), request_(new uint8_t[FL_RB_S7_BLOCK_SIZE]()),
-      states_(device.records.size())
+      states_(device.records.size()), answerGuess_(kFirstAnswerGuess)
 {
     // The library keeps a pointer to this block from the connection's creation on.
 }
@@ -112,6 +121,22 @@ void DevicePoller::Wait(Clock::duration d)
     wake_.wait_for(hold, d, [this] { return stop_; });
 }
 
+DevicePoller::Clock::duration DevicePoller::AnswerStep(Clock::time_point now) const
+{
+    return std::clamp<Clock::duration>((now - sentAt_) / 4, kAnswerStepMin, kAnswerStepMax);
+}
+
+void DevicePoller::NoteAnswerTime(Clock::duration took, bool firstLook)
+{
+    // Found at the first look: it may have come earlier, so look a little sooner next time. Not found:
+    // move most of the way to when it came. The first look then finds the answer most of the time.
+    if (firstLook)
+        answerGuess_ -= answerGuess_ / 32;
+    else
+        answerGuess_ += (took - answerGuess_) / 2;
+    answerGuess_ = std::clamp<Clock::duration>(answerGuess_, kAnswerStepMin, kAnswerGuessMax);
+}
+
 void DevicePoller::Count(size_t field)
 {
     std::atomic_ref<uint16_t>(*reinterpret_cast<uint16_t *>(channel_ + field)).fetch_add(1);
@@ -148,6 +173,8 @@ bool DevicePoller::Send(RecordPlan &r)
     if (H1_Send_Request(Connection(), b) == 1)
         Count(nio::kChanTxCount);
     sentAt_ = Clock::now();
+    nextLook_ = sentAt_ + answerGuess_;
+    looks_ = 0;
     return true;
 }
 
@@ -201,8 +228,14 @@ void DevicePoller::DeviceAnswered()
 {
     inFlight_ = -1;
     attempts_ = 0;
-    if (health_ != Health::Good)
+    if (health_ != Health::Good) {
         messages_.Post(kMsgTrace, device_.name + " connection made to " + Path().text);
+        // Records that waited for the connection go together now and keep going together: one
+        // wake-up for the lot each period instead of one each.
+        auto now = Clock::now();
+        for (RecordState &st : states_)
+            st.due = std::min(st.due, now);
+    }
     health_ = Health::Good;
 }
 
@@ -238,35 +271,56 @@ void DevicePoller::DeviceFailed(Clock::time_point now)
     retryAt_ = now + timing_.delay;
 }
 
+void DevicePoller::Pump()
+{
+    if (!tcp_)
+        return; // H1 answers arrive through the library's own receiver threads
+    TCP_Read(primary_);
+    if (backup_ >= 0)
+        TCP_Read(backup_);
+}
+
 void DevicePoller::Run()
 {
+    prctl(PR_SET_TIMERSLACK, kTimerSlackNs);
+    auto nextPump = Clock::now();
     for (;;) {
         {
             std::lock_guard<std::mutex> hold(waitLock_);
             if (stop_)
                 return;
         }
-        if (tcp_) {
-            TCP_Read(primary_);
-            if (backup_ >= 0)
-                TCP_Read(backup_);
-        }
         auto now = Clock::now();
         if (inFlight_ >= 0) {
+            if (now < nextLook_) {
+                std::this_thread::sleep_for(nextLook_ - now);
+                continue;
+            }
+            Pump();
+            now = Clock::now();
             RecordPlan &r = device_.records[static_cast<size_t>(inFlight_)];
             uint32_t c = Completion(request_.get());
-            if (c == FL_COMPLETION_DONE)
+            ++looks_;
+            if (c == FL_COMPLETION_DONE) {
+                NoteAnswerTime(now - sentAt_, looks_ == 1);
                 Finish(r);
-            else if (c == FL_COMPLETION_OTHER_REFERENCE && r.family == Family::S5)
+            } else if (c == FL_COMPLETION_OTHER_REFERENCE && r.family == Family::S5) {
                 AttemptFailed(r, now);
-            else if (now - sentAt_ >= timing_.replyTimeout)
+            } else if (now - sentAt_ >= timing_.replyTimeout) {
                 AttemptFailed(r, now);
-            else
-                std::this_thread::sleep_for(kAnswerStep);
+            } else {
+                nextLook_ = now + AnswerStep(now);
+            }
             continue;
         }
+        // With nothing in flight the connection still needs its steps now and then: set-up,
+        // reconnection, a close by the peer.
+        if (now >= nextPump) {
+            Pump();
+            nextPump = now + kIdleStep;
+        }
         if (health_ == Health::Failed && now < retryAt_) {
-            Wait(std::min<Clock::duration>(retryAt_ - now, kIdleStep));
+            Wait(std::min<Clock::duration>(retryAt_ - now, nextPump - now));
             continue;
         }
         // The most overdue record goes first; each keeps its own period from its previous due time.
@@ -276,19 +330,25 @@ void DevicePoller::Run()
                 (next < 0 || states_[i].due < states_[static_cast<size_t>(next)].due))
                 next = static_cast<int>(i);
         if (next < 0) {
-            Wait(kIdleStep * 10);
+            Wait(nextPump - now);
             continue;
         }
         RecordState &s = states_[static_cast<size_t>(next)];
-        if (s.due > now) {
-            Wait(std::min<Clock::duration>(s.due - now, kIdleStep));
+        // A record due within one answer time goes now: the wake-up saved costs more than the
+        // few microseconds it is early, and its period still runs from its due time.
+        auto early = std::min<Clock::duration>(answerGuess_, kEarliest);
+        if (s.due > now + early) {
+            Wait(std::min<Clock::duration>(s.due - now, nextPump - now));
             continue;
         }
         RecordPlan &r = device_.records[static_cast<size_t>(next)];
         auto period = std::chrono::milliseconds(r.periodMs);
         s.due += period;
-        if (s.due <= now)
-            s.due = now + period; // fell behind (a failure, a slow answer): no burst to catch up
+        if (s.due <= now) {
+            // Fell behind (a failure, a slow answer): the missed periods are skipped, not caught up
+            // in a burst, and the record keeps its place in the period beside the others.
+            s.due += (now - s.due) / period * period + period;
+        }
         inFlight_ = next;
         Send(r);
     }

@@ -78,6 +78,11 @@ private:
     int Connection() const { return onBackup_ ? backup_ : primary_; }
     const Endpoint &Path() const { return onBackup_ ? device_.backup : device_.primary; }
     void Wait(Clock::duration d);
+    // Steps the connections (TCP: the library reads and acts only when called).
+    void Pump();
+    // How long to sleep before looking for the answer again.
+    Clock::duration AnswerStep(Clock::time_point now) const;
+    void NoteAnswerTime(Clock::duration took, bool firstLook);
 
     DevicePlan &device_;
     uint8_t *channel_;
@@ -93,8 +98,11 @@ private:
     Clock::time_point retryAt_{};
     int inFlight_ = -1; // record position in device_.records
     Clock::time_point sentAt_{};
+    Clock::time_point nextLook_{}; // when to look for the answer in flight next
+    int looks_ = 0;                // looks at the answer in flight so far
     int attempts_ = 0;
     uint32_t reference_ = 0;
+    Clock::duration answerGuess_; // how long this controller's answers usually take
 
     std::mutex waitLock_;
     std::condition_variable wake_;
