@@ -179,3 +179,36 @@ TEST_F(LivePoll, DriverReadAndValuesPrintWhatTheRecordsHold)
     EXPECT_NE(out.find("\t01 02 03 04 05 06 07 08\n"), std::string::npos) << out;
     EXPECT_NE(out.find("6\tM100\t2\tnot polled\tnever\t"), std::string::npos) << out;
 }
+
+// A device with a backup: the primary and the backup server hold different bytes, so the data show
+// which one answered.
+TEST_F(LivePoll, ALostPrimaryFailsOverToTheBackupAndBothLostFailTheRecords)
+{
+    ferrolink_test::PeerProcess backup;
+    ASSERT_TRUE(backup.Start({"node", g_peers + "/s7_server.js", "127.0.0.2"}, "ready", 10000));
+    backup.Send("poke db1 0 a1a2a3a4");
+    ASSERT_TRUE(backup.WaitForLine("poked", 5000));
+    ASSERT_TRUE(
+        StartEngine({{"1,Yes,0.5,1.0,1,TCP/IP,lo"},
+                     {"PAIR,1,primary and backup,E127.0.0.1,R=0;S=2,Not Used,S7 300,E127.0.0.2,R=0;S=2,"
+                      "Not Used"},
+                     {"1,PAIR,Byte,0.2,Disabled,Disabled,0.0,\"DB001,B0000\",4"}}));
+    ASSERT_TRUE(AllOf({0}, kGood, 5000)) << Status(0);
+    EXPECT_EQ(Data(0, 4), (Bytes{1, 2, 3, 4}));
+
+    server_.Stop();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return Status(0) == kGood && Data(0, 4) == Bytes{0xA1, 0xA2, 0xA3, 0xA4};
+        },
+        10000))
+        << Status(0);
+    auto messages = Messages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "PAIR failed over to backup 127.0.0.2"),
+              messages.end());
+
+    backup.Stop();
+    EXPECT_TRUE(AllOf({0}, kFailed, 5000)) << Status(0);
+    // The records keep the last bytes they read; only the status word says they are stale.
+    EXPECT_EQ(Data(0, 4), (Bytes{0xA1, 0xA2, 0xA3, 0xA4}));
+}
