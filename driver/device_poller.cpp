@@ -66,7 +66,29 @@ void SetStatus(RecordPlan &r, uint16_t status)
     nio::StoreField16(r.block, nio::kBlkStatus, status);
 }
 
+// The transport fills one status record for every caller: one caller at a time.
+std::mutex g_statusLock;
+
+size_t NegotiatedPdu(int connection)
+{
+    std::lock_guard<std::mutex> hold(g_statusLock);
+    const auto *status = static_cast<const uint8_t *>(H1_Get_Connection_Status(connection));
+    uint16_t index, pdu;
+    std::memcpy(&index, status + FL_CS_INDEX, sizeof index);
+    std::memcpy(&pdu, status + FL_CS_PDU_SIZE, sizeof pdu);
+    // The record is left as it was for a connection that is not up: it may be another's.
+    return index == connection ? pdu : 0;
+}
+
 } // namespace
+
+int S7ItemsPerRequest(size_t pduSize)
+{
+    size_t pdu = std::max(pduSize, kS7SmallestPdu);
+    size_t byRequest = (pdu - kS7ReadRequestFixed) / kS7ReadRequestItem;
+    size_t byAnswer = (pdu - kS7ReadAnswerFixed) / (kS7ReadAnswerItem + FL_RB_SLOT_SIZE);
+    return static_cast<int>(std::clamp<size_t>(std::min(byRequest, byAnswer), 1, FL_MAX_ITEMS));
+}
 
 void MessageSink::Post(uint16_t code, const std::string &text)
 {
@@ -148,11 +170,16 @@ bool DevicePoller::Send(RecordPlan &r)
     std::memset(b, 0, FL_RB_DATA);
     Put32(b, FL_RB_REFERENCE, ++reference_);
     if (r.family == Family::S7) {
-        int items = static_cast<int>((r.bytes + FL_RB_SLOT_SIZE - 1) / FL_RB_SLOT_SIZE);
+        // A record longer than one message of the controller takes several requests in a row.
+        uint32_t left = r.bytes - partOffset_;
+        uint32_t perRequest =
+            static_cast<uint32_t>(S7ItemsPerRequest(NegotiatedPdu(Connection()))) * FL_RB_SLOT_SIZE;
+        partBytes_ = std::min(left, perRequest);
+        int items = static_cast<int>((partBytes_ + FL_RB_SLOT_SIZE - 1) / FL_RB_SLOT_SIZE);
         Put16(b, FL_RB_REQUEST_KIND, FL_REQ_S7_READ);
         Put32(b, FL_RB_ITEM_COUNT, static_cast<uint32_t>(items));
         for (int i = 0; i < items; ++i) {
-            uint32_t offset = static_cast<uint32_t>(i) * FL_RB_SLOT_SIZE;
+            uint32_t offset = partOffset_ + static_cast<uint32_t>(i) * FL_RB_SLOT_SIZE;
             Put32(b, Item(i, FL_RB_ITEM_AREA), r.area);
             Put16(b, Item(i, FL_RB_ITEM_DB), r.db);
             Put16(b, Item(i, FL_RB_ITEM_LENGTH),
@@ -203,11 +230,17 @@ void DevicePoller::Finish(RecordPlan &r)
                 return DeviceAnswered(), Refused(r, s, result);
         }
         for (int i = 0; i < items; ++i) {
-            uint32_t offset = static_cast<uint32_t>(i) * FL_RB_SLOT_SIZE;
+            uint32_t offset = partOffset_ + static_cast<uint32_t>(i) * FL_RB_SLOT_SIZE;
             uint32_t length = std::min<uint32_t>(FL_RB_SLOT_SIZE, r.bytes - offset);
             if (Get32(b, Item(i, FL_RB_ITEM_BYTES)) != length)
                 return AttemptFailed(r, Clock::now());
             std::memcpy(r.data + offset, b + FL_RB_DATA + FL_RB_SLOT_SIZE * static_cast<size_t>(i), length);
+        }
+        partOffset_ += partBytes_;
+        if (partOffset_ < r.bytes) {
+            attempts_ = 0;
+            Send(r); // the next part; the time stamp and the status wait for the whole record
+            return;
         }
     } else {
         uint32_t result = Get32(b, Item(0, FL_RB_ITEM_RESULT));
@@ -227,6 +260,7 @@ void DevicePoller::Finish(RecordPlan &r)
 void DevicePoller::DeviceAnswered()
 {
     inFlight_ = -1;
+    partOffset_ = 0;
     attempts_ = 0;
     if (health_ != Health::Good) {
         messages_.Post(kMsgTrace, device_.name + " connection made to " + Path().text);
@@ -251,6 +285,7 @@ void DevicePoller::AttemptFailed(RecordPlan &r, Clock::time_point now)
 void DevicePoller::DeviceFailed(Clock::time_point now)
 {
     inFlight_ = -1;
+    partOffset_ = 0;
     attempts_ = 0;
     for (RecordPlan &r : device_.records)
         if (r.periodMs != 0)
@@ -350,6 +385,7 @@ void DevicePoller::Run()
             s.due += (now - s.due) / period * period + period;
         }
         inFlight_ = next;
+        partOffset_ = 0;
         Send(r);
     }
 }

@@ -30,6 +30,16 @@ private:
 inline constexpr uint16_t kMsgTrace = 39;
 inline constexpr uint16_t kMsgAlarm = 70;
 
+// S7 read messages: the fixed part and the part per item of a request and of its answer (the answer's
+// data padded to 64 bytes, the engine's item size). Every S7 controller takes at least 240 bytes.
+inline constexpr size_t kS7SmallestPdu = 240;
+inline constexpr size_t kS7ReadRequestFixed = 10 + 2;
+inline constexpr size_t kS7ReadRequestItem = 12;
+inline constexpr size_t kS7ReadAnswerFixed = 12 + 2;
+inline constexpr size_t kS7ReadAnswerItem = 4;
+// How many 64-byte items one read may ask for within the negotiated PDU size (0: not known yet).
+int S7ItemsPerRequest(size_t pduSize);
+
 // What a poller needs of its channel.
 struct PollTiming {
     std::chrono::milliseconds replyTimeout{5000};
@@ -100,6 +110,8 @@ private:
     Clock::time_point sentAt_{};
     Clock::time_point nextLook_{}; // when to look for the answer in flight next
     int looks_ = 0;                // looks at the answer in flight so far
+    uint32_t partOffset_ = 0;      // bytes of the record in flight read by earlier requests
+    uint32_t partBytes_ = 0;       // bytes the request in flight asks for
     int attempts_ = 0;
     uint32_t reference_ = 0;
     Clock::duration answerGuess_; // how long this controller's answers usually take
