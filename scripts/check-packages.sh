@@ -2,7 +2,7 @@
 # check-packages.sh [BUILD_DIR]: builds the .deb packages, checks them with lintian, the desktop entry
 # with desktop-file-validate, the MIME type with update-mime-database and the service unit with
 # systemd-analyze verify, then unpacks them into a scratch root and runs the installed programs there
-# (the configurator under Xvfb, opening a configuration given on its command line).
+# (the configurator under Xvfb, started by the desktop's launcher on a configuration).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
@@ -67,7 +67,7 @@ cp "$root/DEMO.KVZ" "$root/OTHER.KVZ"
 "$root/usr/bin/kvzcfg" registry set 'Software\Quillmark\Brennic\Config' DriverExe "$root/usr/bin/KVZSPOLL"
 "$root/usr/bin/kvzcfg" registry set 'Software\Quillmark\Brennic\Config' ConfigFile "$root/DEMO.KVZ"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  "$1/usr/bin/KVZdidw" "$1/OTHER.KVZ" >"$1/kvzdidw.log" 2>&1 & pid=$!
+  "$1/usr/bin/kvzdidw-open" "$1/OTHER.KVZ" >"$1/kvzdidw.log" 2>&1 & pid=$!
   for _ in $(seq 60); do
     xdotool search --name "Brennic Plant Link - $1/OTHER.KVZ" >/dev/null 2>&1 && { kill $pid; wait $pid; exit 0; }
     sleep 0.5

@@ -19,8 +19,9 @@ public:
     explicit CDidApp(std::unique_ptr<QtUiServices> ui = nullptr);
     ~CDidApp() override;
 
-    // A file given on the command line (the desktop opening a configuration) takes the place of the
-    // registry's "ConfigFile" for this start only; the registry is not written. Set before InitInstance.
+    // A file the desktop's launcher names (a configuration opened from the file manager) takes the
+    // place of the registry's "ConfigFile" for this start only; the registry is not written. Set
+    // before InitInstance.
     void SetStartupFile(std::string path) { startupFile_ = std::move(path); }
 
     // False when this copy handed over to a running configurator (it then opens no window).

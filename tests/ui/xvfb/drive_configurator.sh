@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The built configurator in a real X window, driven as a person drives it: it starts on the registered
-# plant with its path in the title, a device is renamed by typing and Tab, Ctrl+S saves the name into
+# plant with its path in the title (a file and a switch on its command line change nothing), a device is renamed by typing and Tab, Ctrl+S saves the name into
 # the file, File > Exit closes through the exit dialog and leaves "KVZ" = "0000" in the registry.
 # Usage: drive_configurator.sh BIN_DIR SOURCE_DIR
 set -euo pipefail
@@ -42,7 +42,8 @@ openbox --config-file "$src/tests/ui/xvfb/openbox-rc.xml" >/dev/null 2>&1 &
 pids+=($!)
 wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window' 10 || fail "no window manager"
 
-"$bin/KVZdidw" >"$work/kvzdidw.log" 2>&1 &
+cp "$plant" "$work/OTHER.KVZ"
+"$bin/KVZdidw" "$work/OTHER.KVZ" --version >"$work/kvzdidw.log" 2>&1 &
 app=$!
 pids+=($app)
 title="Brennic Plant Link - $plant"
