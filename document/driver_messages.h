@@ -22,7 +22,7 @@ int MessageLinesToDelete(int lineCount);
 struct DriverMessageLine {
     std::string text;
     uint16_t code = 0;
-    int image = 0; // 1 for the codes 30, 70 and 94, else 0 (chosen when the code changes)
+    int image = 0;        // 1 for the codes 30, 70 and 94, else 0 (chosen when the code changes)
     bool learned = false; // its address was merged into the poll records (LearnAddress added or widened)
 };
 

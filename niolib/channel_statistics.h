@@ -11,7 +11,7 @@ class ChannelStatistics
 {
 public:
     struct Source {
-        std::function<int16_t()> channelCount;                  // nio_chan_count
+        std::function<int16_t()> channelCount;                    // nio_chan_count
         std::function<const uint8_t *(int16_t index)> mapChannel; // nio_map_chan
     };
     // NIOLIB's own routines.

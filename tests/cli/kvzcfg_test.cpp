@@ -212,8 +212,7 @@ TEST_F(KvzcfgTest, EveryInputLineNotTakenIsReportedAndGivesOne)
     WriteFile(dir_ / "IN.CSV", head + cases[0].line + "\n");
     Outcome r = Kvzcfg("convert IN.CSV OUT.KVZ");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("1 input line was not taken and the import error file"), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find("1 input line was not taken and the import error file"), std::string::npos) << r.err;
 }
 
 TEST_F(KvzcfgTest, AConfigurationWithoutPollRecordsCannotBeSaved)
