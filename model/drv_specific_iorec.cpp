@@ -67,16 +67,6 @@ int ShowAddressFault(AddressFault fault, std::string_view text)
     return 0;
 }
 
-// Only a-z change: addresses are ASCII, and the result must not depend on the locale.
-std::string UpperCased(std::string_view text)
-{
-    std::string out(text);
-    for (char &c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 // Keys under which two packed addresses of one family are compared for overlap.
 uint32_t OverlapKey(int16_t family, uint32_t a)
 {
@@ -170,7 +160,7 @@ int CDrvSpecificIORec::ParseAddress(std::string_view text, int which)
         ShowModelMessage(IDS_ADDRESS_MISSING);
         return 0;
     }
-    std::string upper = UpperCased(text);
+    std::string upper = model::UpperCasedAscii(text);
     DerivePlcFamily();
     bool ok = true;
     if (m_plcFamily == kFamilyS5)

@@ -43,15 +43,6 @@ bool IsUndefinedText(std::string_view text)
     return text == undefined;
 }
 
-std::string UpperCased(std::string_view text)
-{
-    std::string out(text);
-    for (char &c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 // "", "-" and "D" are the short ways of typing "Disabled".
 bool IsDisabledShorthand(std::string_view upper)
 {
@@ -153,7 +144,7 @@ FieldCommit CommitLength(CDrvSpecificIORec &work, std::string_view text, const C
 
 FieldCommit CommitPollTime(CIORec &work, std::string_view text)
 {
-    std::string upper = UpperCased(text);
+    std::string upper = model::UpperCasedAscii(text);
     if (IsDisabledShorthand(upper)) {
         work.SetPollTimeValue(kPollTimeDisabled);
         return Accepted(false);
@@ -165,7 +156,7 @@ FieldCommit CommitPollTime(CIORec &work, std::string_view text)
 
 FieldCommit CommitAccessTime(CIORec &work, std::string_view text)
 {
-    std::string upper = UpperCased(text);
+    std::string upper = model::UpperCasedAscii(text);
     if (IsDisabledShorthand(upper)) {
         work.SetAccessTimeValue(kAccessTimeDisabled);
         return Accepted(false);

@@ -104,6 +104,15 @@ int32_t HundredthsTruncated(float seconds)
     return ClampToInt32(std::trunc(static_cast<double>(scaled)));
 }
 
+std::string UpperCasedAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     // Only A-Z fold: the same in every locale (a Qt program runs in the user's), and other bytes

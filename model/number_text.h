@@ -35,6 +35,8 @@ inline char FoldAsciiCase(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
+// `text` with a-z made upper case; every other byte unchanged (the same in every locale).
+std::string UpperCasedAscii(std::string_view text);
 // ASCII comparisons without regard to case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool ContainsText(std::string_view text, std::string_view part);
