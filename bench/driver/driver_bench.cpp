@@ -13,6 +13,7 @@
 #include "niolib/nio_support.h"
 #include "niolib/niolib.h"
 #include "private_network.h"
+#include "raw_s7_socket.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -127,54 +128,22 @@ std::string ServerAddress(int i)
     return "127.0.0." + std::to_string(1 + i);
 }
 
-// The raw floor: a connection request, the S7 set-up, then one 16-byte DB read after another over a
-// plain blocking socket.
-bool SendAll(int fd, const std::vector<uint8_t> &bytes)
-{
-    return send(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
-}
-bool ReadTpkt(int fd, std::vector<uint8_t> &out)
-{
-    uint8_t header[4];
-    if (recv(fd, header, 4, MSG_WAITALL) != 4)
-        return false;
-    size_t length = (static_cast<size_t>(header[2]) << 8) | header[3];
-    out.resize(length - 4);
-    return recv(fd, out.data(), out.size(), MSG_WAITALL) == static_cast<ssize_t>(out.size());
-}
-
+// The raw floor: one 16-byte DB read after another over a plain blocking socket.
 struct Floor {
     double rps = 0, cpuUs = 0;
 };
 
 Floor RawPingPong(int count)
 {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    inet_pton(AF_INET, ServerAddress(0).c_str(), &a.sin_addr);
-    a.sin_port = htons(kIsoPort);
-    std::vector<uint8_t> in;
-    if (connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
-        !SendAll(fd, {0x03, 0x00, 0x00, 0x16, 0x11, 0xE0, 0x00, 0x00, 0x00, 0x01, 0x00,
-                      0xC1, 0x02, 0x01, 0x00, 0xC2, 0x02, 0x03, 0x02, 0xC0, 0x01, 0x0B}) ||
-        !ReadTpkt(fd, in) ||
-        !SendAll(fd, {0x03, 0x00, 0x00, 0x19, 0x02, 0xF0, 0x80, 0x32, 0x01, 0x00, 0x00, 0xFF, 0xFF,
-                      0x00, 0x08, 0x00, 0x00, 0xF0, 0x00, 0x00, 0x02, 0x00, 0x01, 0x03, 0xC0}) ||
-        !ReadTpkt(fd, in)) {
-        close(fd);
+    int fd = benchraw::ConnectS7(ServerAddress(0), kIsoPort);
+    if (fd < 0)
         return {};
-    }
-    // DB1, bytes 0..15.
-    const std::vector<uint8_t> read = {0x03, 0x00, 0x00, 0x1F, 0x02, 0xF0, 0x80, 0x32, 0x01, 0x00, 0x00,
-                                       0x00, 0x01, 0x00, 0x0E, 0x00, 0x00, 0x04, 0x01, 0x12, 0x0A, 0x10,
-                                       0x02, 0x00, 0x10, 0x00, 0x01, 0x84, 0x00, 0x00, 0x00};
+    std::vector<uint8_t> in;
+    const std::vector<uint8_t> read = benchraw::DbReadRequest(1, 16);
     double cpu0 = SelfCpu();
     auto t0 = Clock::now();
     int done = 0;
-    while (done < count && SendAll(fd, read) && ReadTpkt(fd, in))
+    while (done < count && benchraw::SendAll(fd, read) && benchraw::ReadTpkt(fd, in))
         ++done;
     double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     double cpu = SelfCpu() - cpu0;

@@ -3,6 +3,7 @@
 // snap7's own client and a raw TCP ping-pong of the same frames. Figures only; never fails a build.
 #include "ferrolink.h"
 #include "private_network.h"
+#include "raw_s7_socket.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -183,50 +184,19 @@ Figures FerrolinkReads(int connections, int items, int per_connection)
 }
 
 // The floor: the same frames over a plain blocking socket, no engine in between.
-bool SendAll(int fd, const std::vector<uint8_t> &bytes)
-{
-    return send(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
-}
-bool ReadTpkt(int fd, std::vector<uint8_t> &out)
-{
-    uint8_t header[4];
-    if (recv(fd, header, 4, MSG_WAITALL) != 4) {
-        return false;
-    }
-    size_t length = (static_cast<size_t>(header[2]) << 8) | header[3];
-    out.resize(length - 4);
-    return recv(fd, out.data(), out.size(), MSG_WAITALL) == static_cast<ssize_t>(out.size());
-}
-
 Figures RawPingPong(int count)
 {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(kLoopback);
-    a.sin_port = htons(102);
-    std::vector<uint8_t> in;
-    if (connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
-        !SendAll(fd, {0x03, 0x00, 0x00, 0x16, 0x11, 0xE0, 0x00, 0x00, 0x00, 0x01, 0x00,
-                      0xC1, 0x02, 0x01, 0x00, 0xC2, 0x02, 0x03, 0x02, 0xC0, 0x01, 0x0B}) ||
-        !ReadTpkt(fd, in) ||
-        !SendAll(fd, {0x03, 0x00, 0x00, 0x19, 0x02, 0xF0, 0x80, 0x32, 0x01, 0x00, 0x00, 0xFF, 0xFF,
-                      0x00, 0x08, 0x00, 0x00, 0xF0, 0x00, 0x00, 0x02, 0x00, 0x01, 0x03, 0xC0}) ||
-        !ReadTpkt(fd, in)) {
-        close(fd);
+    int fd = benchraw::ConnectS7("127.0.0.1");
+    if (fd < 0)
         return {};
-    }
-    std::vector<uint8_t> read = {0x03, 0x00, 0x00, 0x1F, 0x02, 0xF0, 0x80, 0x32, 0x01, 0x00, 0x00,
-                                 0x00, 0x01, 0x00, 0x0E, 0x00, 0x00, 0x04, 0x01, 0x12, 0x0A, 0x10,
-                                 0x02, 0x00, 0x04, 0x00, 0x0A, 0x84, 0x00, 0x00, 0x00};
+    std::vector<uint8_t> in;
+    const std::vector<uint8_t> read = benchraw::DbReadRequest(10, 4);
     std::vector<double> latencies;
     double cpu0 = CpuSeconds();
     auto t0 = Clock::now();
     for (int i = 0; i < count; ++i) {
         auto s = Clock::now();
-        if (!SendAll(fd, read) || !ReadTpkt(fd, in)) {
+        if (!benchraw::SendAll(fd, read) || !benchraw::ReadTpkt(fd, in)) {
             break;
         }
         latencies.push_back(std::chrono::duration<double, std::micro>(Clock::now() - s).count());
