@@ -9,18 +9,7 @@ src=$PWD
 build=${1:-build-pkg}
 
 packages=(lintian desktop-file-utils systemd dpkg-dev fakeroot file shared-mime-info xvfb xdotool openbox man-db)
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  echo "installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/apt-install-missing.sh "${packages[@]}"
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DKVZ_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target KVZdidw kvzcfg KVZSPOLL Ferrolink setup kvz_icons kvz_package_docs

@@ -11,18 +11,9 @@ packages=(
 )
 # The machine image brings its own Node.js with npm; Debian's npm would conflict with it.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+"$(dirname "$0")/apt-install-missing.sh" "${packages[@]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  echo "installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
 # Numbers are tested under a locale whose decimal mark is a comma.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   echo "generating the de_DE.UTF-8 locale"
