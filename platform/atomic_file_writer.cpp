@@ -114,16 +114,25 @@ bool AtomicFileWriter::Open(std::error_code *error)
     int fd = CreateLockedTemp(target_, tmpl);
     if (fd < 0)
         return Fail(errno, error);
-    // Keep the permissions of the file being replaced; a new file gets 0666 less the umask.
-    mode_t mode = 0666;
-    if (exists)
-        mode = st.st_mode & 07777;
-    else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode &= ~mask;
+    if (access_.restricted) {
+        if (!ApplyAccessPolicy(fd, access_)) {
+            int err = errno;
+            ::close(fd);
+            ::unlink(tmpl.c_str());
+            return Fail(err, error);
+        }
+    } else {
+        // Keep the permissions of the file being replaced; a new file gets 0666 less the umask.
+        mode_t mode = 0666;
+        if (exists)
+            mode = st.st_mode & 07777;
+        else {
+            mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode &= ~mask;
+        }
+        ::fchmod(fd, mode);
     }
-    ::fchmod(fd, mode);
     fd_ = fd;
     temp_ = tmpl;
     return true;

@@ -4,6 +4,8 @@
 // to it, Commit flushes file and folder and renames it over the target. Until Commit succeeds the
 // target is untouched; a writer destroyed without a successful Commit removes its temporary file.
 // A writer whose process is killed cannot: the next Open of the same target removes what it left.
+#include "platform/access_policy.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +29,10 @@ public:
     AtomicFileWriter(const AtomicFileWriter &) = delete;
     AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
 
+    // For the next Open: a restricting policy makes the file its group's alone (0660) instead of
+    // keeping the replaced file's mode.
+    void SetAccessPolicy(const AccessPolicy &policy) { access_ = policy; }
+
     // Creates the temporary file. Fails with EACCES when an existing target may not be written and
     // with EISDIR when the target is a folder, as writing it in place would.
     bool Open(std::error_code *error = nullptr);
@@ -48,6 +54,7 @@ private:
     std::filesystem::path target_;
     std::filesystem::path temp_;
     WriteFunction write_;
+    AccessPolicy access_;
     int fd_ = -1;
     size_t written_ = 0;
     std::error_code error_;

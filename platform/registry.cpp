@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/access_policy.h"
 #include "platform/atomic_file.h"
 #include "platform/driver_identity.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kvz
@@ -42,15 +44,22 @@ std::filesystem::path StorePath(Hive hive)
     return HiveRoot(hive) / kStoreName;
 }
 
-// Holds an exclusive (or shared) flock on the hive's lock file for its lifetime.
+// Holds an exclusive (or shared) flock on the hive's lock file for its lifetime. A reader never
+// creates the hive: without a lock file there is nothing to wait for, since a store is only ever
+// replaced whole.
 class HiveLock
 {
 public:
     HiveLock(Hive hive, bool exclusive)
     {
-        std::error_code ec;
-        std::filesystem::create_directories(HiveRoot(hive), ec);
-        fd_ = ::open((HiveRoot(hive) / "registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        std::filesystem::path path = HiveRoot(hive) / "registry.lock";
+        if (exclusive) {
+            std::error_code ec;
+            std::filesystem::create_directories(HiveRoot(hive), ec);
+            fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        } else {
+            fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        }
         if (fd_ >= 0)
             ::flock(fd_, exclusive ? LOCK_EX : LOCK_SH);
     }
@@ -61,6 +70,17 @@ public:
     }
     HiveLock(const HiveLock &) = delete;
     HiveLock &operator=(const HiveLock &) = delete;
+
+    // The lock file takes the hive's access policy as the store does, when this account made it.
+    void Restrict(const AccessPolicy &policy) const
+    {
+        struct stat st {
+        };
+        if (!policy.restricted || fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_uid != ::geteuid())
+            return;
+        if ((st.st_mode & 07777) != policy.mode() || (policy.group && st.st_gid != *policy.group))
+            ApplyAccessPolicy(fd_, policy);
+    }
 
 private:
     int fd_ = -1;
@@ -86,6 +106,14 @@ std::optional<std::string> ReadRaw(Hive hive, std::string_view key, std::string_
     return std::string(v);
 }
 
+// A stored string value's text; nothing for a missing value or one of another type.
+std::optional<std::string> StringOf(const char *raw)
+{
+    if (!raw || !std::string_view(raw).starts_with(kStringPrefix))
+        return std::nullopt;
+    return std::string(raw + kStringPrefix.size());
+}
+
 bool Modify(Hive hive, std::string_view key, std::string_view name, const std::string *raw)
 {
     HiveLock lock(hive, true);
@@ -101,7 +129,13 @@ bool Modify(Hive hive, std::string_view key, std::string_view name, const std::s
     std::string text;
     if (ini.Save(text) < 0)
         return false;
-    return WriteFileAtomically(StorePath(hive), text);
+    if (hive != Hive::LocalMachine)
+        return WriteFileAtomically(StorePath(hive), text);
+    // The machine hive's files belong to the installation's access group, as its value says now.
+    AccessPolicy policy = AccessPolicyForGroup(
+        StringOf(ini.GetValue(KeyOf(ConfigKeyPath()).c_str(), kAccessGroupValue, nullptr)));
+    lock.Restrict(policy);
+    return WriteFileAtomically(StorePath(hive), text, nullptr, &policy);
 }
 
 } // namespace
@@ -122,9 +156,7 @@ std::filesystem::path HiveRoot(Hive hive)
 std::optional<std::string> RegReadString(Hive hive, std::string_view key, std::string_view name)
 {
     auto raw = ReadRaw(hive, key, name);
-    if (!raw || !raw->starts_with(kStringPrefix))
-        return std::nullopt;
-    return raw->substr(kStringPrefix.size());
+    return StringOf(raw ? raw->c_str() : nullptr);
 }
 
 std::optional<uint32_t> RegReadDword(Hive hive, std::string_view key, std::string_view name)

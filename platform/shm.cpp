@@ -1,5 +1,7 @@
 #include "platform/shm.h"
 
+#include "platform/access_policy.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -106,12 +108,22 @@ void ShmHandle::Close() noexcept
     size_ = 0;
 }
 
-ShmResult OpenShm(std::string_view name, size_t minSize)
+namespace
+{
+
+ShmResult OpenUnderPolicy(std::string_view name, size_t minSize, const AccessPolicy &policy)
 {
     std::string posix = ShmPosixName(name);
     int fd = ::shm_open(posix.c_str(), O_RDWR | O_CLOEXEC, 0);
     if (fd < 0)
         return Failure(StatusOf(errno), errno);
+    // Under a restriction, an object others may reach was not made by the driver or its members.
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || !MadeUnderPolicy(st, policy)) {
+        ::close(fd);
+        return Failure(ShmStatus::AccessDenied, EPERM);
+    }
     std::optional<size_t> size = CurrentSize(fd);
     for (int step = 0; size && *size < minSize && step < kSizeWaitSteps; ++step) {
         std::this_thread::sleep_for(kSizeWaitStep);
@@ -127,30 +139,43 @@ ShmResult OpenShm(std::string_view name, size_t minSize)
     return r;
 }
 
+} // namespace
+
+ShmResult OpenShm(std::string_view name, size_t minSize)
+{
+    return OpenUnderPolicy(name, minSize, InstalledAccessPolicy());
+}
+
 ShmResult CreateShm(std::string_view name, size_t size, ShmExisting existing)
 {
     if (size == 0)
         return Failure(ShmStatus::Failed, EINVAL);
     std::string posix = ShmPosixName(name);
+    AccessPolicy policy = InstalledAccessPolicy();
     // A few rounds: another process may create or remove the same name between our calls.
     for (int round = 0; round < 4; ++round) {
         if (existing == ShmExisting::Replace)
             ::shm_unlink(posix.c_str());
-        int fd = ::shm_open(posix.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        int fd = ::shm_open(posix.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, policy.mode());
         if (fd < 0) {
             int err = errno;
             if (err != EEXIST)
                 return Failure(StatusOf(err), err);
             if (existing == ShmExisting::Replace)
                 continue;
-            ShmResult opened = OpenShm(name, size);
+            ShmResult opened = OpenUnderPolicy(name, size, policy);
             if (opened.status == ShmStatus::Existed || opened.status == ShmStatus::AccessDenied)
                 return opened;
             if (opened.status == ShmStatus::Failed && opened.error == EINVAL)
                 ::shm_unlink(posix.c_str()); // a leftover too small to be ours: make a new one
             continue;
         }
-        ::fchmod(fd, 0666); // the creator's umask must not narrow it
+        if (!ApplyAccessPolicy(fd, policy)) {
+            int err = errno;
+            ::close(fd);
+            ::shm_unlink(posix.c_str());
+            return Failure(ShmStatus::AccessDenied, err);
+        }
         int rc = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
         if (rc != 0) {
             ::close(fd);

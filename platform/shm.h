@@ -53,7 +53,8 @@ struct ShmResult {
 
 // Opens an existing object for reading and writing. An object smaller than minSize is waited for
 // briefly (its creator may be sizing it) and then refused as Failed with EINVAL, so that no view
-// can reach past its end.
+// can reach past its end. Under an installation's access group, an object open to other accounts
+// is refused as AccessDenied with EPERM: it is not the driver's.
 ShmResult OpenShm(std::string_view name, size_t minSize);
 
 enum class ShmExisting {
@@ -61,7 +62,8 @@ enum class ShmExisting {
     Replace, // an existing object is removed and a new one made in its place
 };
 
-// Creates an object of `size` bytes, readable and writable by every account (0666), with its memory
+// Creates an object of `size` bytes, readable and writable by every account (0666), or by the
+// installation's access group alone (0660, see access_policy.h), with its memory
 // reserved at once: a full /dev/shm fails here as NoSpace, never later as SIGBUS on first touch. An
 // existing object too small for `size` is a leftover and is replaced in either mode.
 ShmResult CreateShm(std::string_view name, size_t size, ShmExisting existing);
