@@ -1,5 +1,7 @@
 #include "driver/request_port.h"
 
+#include "platform/access_policy.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -105,7 +107,12 @@ bool RequestPort::Open(Handler handler)
         Close();
         return false;
     }
-    chmod(a.sun_path, 0666); // every account's clients, as the shared memory allows
+    // The clients the shared memory admits: every account, or the installation's access group.
+    kvz::AccessPolicy policy = kvz::InstalledAccessPolicy();
+    if (!kvz::ApplyAccessPolicy(std::string(a.sun_path), policy) && policy.restricted) {
+        Close();
+        return false;
+    }
     thread_ = std::thread([this] { Serve(); });
     return true;
 }
