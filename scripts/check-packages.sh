@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# check-packages.sh [BUILD_DIR]: builds the .deb packages, checks them with lintian, the desktop entry
-# with desktop-file-validate, the MIME type with update-mime-database and the service unit with
-# systemd-analyze verify, then unpacks them into a scratch root and runs the installed programs there
-# (the configurator under Xvfb, started by the desktop's launcher on a configuration).
+# check-packages.sh [BUILD_DIR] [--install]: builds the .deb packages, checks them with lintian, the
+# desktop entry with desktop-file-validate, the MIME type with update-mime-database and the service
+# unit with systemd-analyze verify, then unpacks them into a scratch root and runs the installed
+# programs there (the configurator under Xvfb, started by the desktop's launcher on a configuration).
+# With --install (root, on a machine that may be changed: CI's), the packages are also installed on
+# this machine, the access group is checked with accounts made for the check, and all is purged again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
 build=${1:-build-pkg}
+install=${2:-}
 
 packages=(lintian desktop-file-utils systemd dpkg-dev fakeroot file shared-mime-info xvfb xdotool openbox man-db)
 scripts/apt-install-missing.sh "${packages[@]}"
@@ -25,7 +28,7 @@ lintian --fail-on error,warning "${debs[@]}" || status=1
 
 echo "== desktop-file-validate, MIME type, systemd-analyze verify"
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+trap 'rm -rf "$root"; rm -f /dev/shm/pkgcheck$$.*' EXIT
 for deb in "${debs[@]}"; do dpkg -x "$deb" "$root"; done
 desktop-file-validate "$root/usr/share/applications/kvzdidw.desktop" || status=1
 mkdir -p "$root/mime" && cp -r "$root/usr/share/mime/packages" "$root/mime/"
@@ -64,5 +67,10 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   kill $pid; exit 1' _ "$root" || { echo "the configurator did not open its file under Xvfb" >&2; cat "$root/kvzdidw.log" >&2; status=1; }
 # The engine the configurator started (its path is this run's own) ends with the check.
 for pid in $(pgrep -f "^$root/usr/bin/KVZSPOLL" || true); do kill "$pid"; done
+
+if [ "$install" = --install ] && [ $status -eq 0 ]; then
+  echo "== installed on this machine: the access group"
+  scripts/check-installed.sh "${debs[@]}" || status=1
+fi
 [ $status -eq 0 ] && echo "packages OK: ${debs[*]##*/}"
 exit $status
