@@ -40,6 +40,10 @@ for value in "DriverExe=/usr/bin/KVZSPOLL" "ConfigFile=/var/lib/kvz/DEFAULT.KVZ"
   got=$(kvzcfg registry get --machine "$key" "${value%%=*}" || true)
   [ "$got" = "${value#*=}" ] || fail "${value%%=*} reads \"$got\""
 done
+# The desktop's triggers ran: a .KVZ file (any case) is the configurator's.
+grep -qx 'application/x-kvz-configuration=kvzdidw.desktop;' /usr/share/applications/mimeinfo.cache ||
+  fail "the desktop does not give configuration files to the configurator"
+grep -q ':application/x-kvz-configuration:\*\.kvz' /usr/share/mime/globs2 || fail "no MIME type for *.KVZ"
 verify=$(SYSTEMD_LOG_LEVEL=notice systemd-analyze verify --man=no /lib/systemd/system/kvzspoll.service 2>&1 || true)
 if grep -q kvzspoll <<<"$verify"; then fail "$verify"; fi
 
