@@ -5,6 +5,7 @@
 #include "driver/live_polling.h"
 #include "driver/poll_engine.h"
 #include "driver/request_port.h"
+#include "driver/service_notify.h"
 #include "niolib/nio_support.h"
 #include "platform/driver_identity.h"
 #include "platform/ui_services.h"
@@ -120,10 +121,13 @@ int main(int argc, char **argv)
     if (!port.Open([&](const std::string &request) { return polling.Answer(request); }))
         std::fprintf(stderr, "KVZSPOLL: no request port at %s\n", spoll::RequestPortPath().c_str());
     const auto tick = std::chrono::milliseconds(TickMs());
+    engine.Tick(); // the heartbeat moves before the service counts as started
+    spoll::NotifyServiceManager("READY=1");
     while (!g_stop) {
-        engine.Tick();
         std::this_thread::sleep_for(tick);
+        engine.Tick();
     }
+    spoll::NotifyServiceManager("STOPPING=1");
     port.Close();
     engine.Shutdown();
     return 0;
