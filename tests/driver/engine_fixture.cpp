@@ -13,17 +13,6 @@
 namespace drivertest
 {
 
-bool WaitUntil(const std::function<bool()> &done, int timeout_ms)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return done();
-}
-
 std::string EngineTest::WriteConfig(const PlantCsv &plant, const std::string &name)
 {
     std::string csv = "[ KVZ  Driver Configuration Report  , Monday March 02 2026, 07:30 AM ]\n"

@@ -3,6 +3,7 @@
 // registry and shared-memory namespace, with this process attached as a client.
 #include "doc_fixture.h"
 #include "private_network.h"
+#include "wait_until.h"
 
 #include <chrono>
 #include <functional>
@@ -19,7 +20,10 @@ struct PlantCsv {
     std::vector<std::string> channels, devices, records;
 };
 
-bool WaitUntil(const std::function<bool()> &done, int timeout_ms);
+inline bool WaitUntil(const std::function<bool()> &done, int timeout_ms)
+{
+    return kvz::test::WaitUntil(done, timeout_ms, 20);
+}
 
 class EngineTest : public doctest::DocTest
 {

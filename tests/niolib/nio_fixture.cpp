@@ -5,14 +5,13 @@
 #include "niolib/nio_support.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "wait_until.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace niotest
@@ -169,13 +168,7 @@ void NioTest::RegisterSpoll()
 
 bool NioTest::WaitFor(const std::function<bool()> &done, int ms)
 {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
+    return kvz::test::WaitUntil(done, ms);
 }
 
 std::string NioTest::ShmPath(const std::string &name) const

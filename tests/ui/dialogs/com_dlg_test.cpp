@@ -28,12 +28,6 @@ const QString kAdapter = QStringLiteral("2032");
 const QString kOk = QStringLiteral("1");
 const QString kCancel = QStringLiteral("2");
 
-QString FieldText(QWidget &dialog, const QString &name)
-{
-    auto *field = Control<QLineEdit>(dialog, name);
-    return field != nullptr ? field->text() : QString();
-}
-
 } // namespace
 
 class ComDlgTest : public QObject

@@ -40,12 +40,6 @@ const QString kCancel = QStringLiteral("2");
 const QString kNew = QStringLiteral("2029");
 const QString kDelete = QStringLiteral("2030");
 
-QString FieldText(QWidget &dialog, const QString &name)
-{
-    auto *field = Control<QLineEdit>(dialog, name);
-    return field != nullptr ? field->text() : QString();
-}
-
 QStringList Items(QWidget &dialog, const QString &name)
 {
     QStringList items;

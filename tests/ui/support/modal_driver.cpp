@@ -77,6 +77,12 @@ QString FocusName()
     return focus != nullptr ? focus->objectName() : QString();
 }
 
+QString FieldText(QWidget &dialog, const QString &name)
+{
+    auto *field = Control<QLineEdit>(dialog, name);
+    return field != nullptr ? field->text() : QString();
+}
+
 QString SelectedText(QWidget &dialog, const QString &name)
 {
     auto *field = Control<QLineEdit>(dialog, name);

@@ -43,6 +43,8 @@ void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void Tab();
 // The object name of the widget that has the focus ("" when none has).
 QString FocusName();
+// The text of the edit field `name` ("" and a failed check when there is none).
+QString FieldText(QWidget &dialog, const QString &name);
 // The selected text of the edit field `name`.
 QString SelectedText(QWidget &dialog, const QString &name);
 // The caption's close box.
