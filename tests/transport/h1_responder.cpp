@@ -163,8 +163,17 @@ void H1Responder::Handle(std::span<const uint8_t> frame)
         SendUnit(dc);
         break;
     }
+    case 0x6:
+        // The peer's AK of the answer: the answer has been taken, so the withdrawal comes after it
+        // (sent with the answer, it could overtake it).
+        if (withdraw_on_ak_) {
+            withdraw_on_ak_ = false;
+            credit_ = 0;
+            SendAk(credit_);
+        }
+        break;
     default:
-        break; // AK, DC: recorded only
+        break; // DC: recorded only
     }
 }
 
@@ -207,7 +216,11 @@ void H1Responder::OnDt(std::span<const uint8_t> unit)
         SendUnit(dr);
         return;
     }
-    SendAk(credit_);
+    // Before a withdrawal the answer alone acknowledges the request: an AK of credit 1 sent ahead of
+    // it could be taken after the withdrawing one, since the peer reads with several threads.
+    if (mode_ != Mode::WithdrawCredit) {
+        SendAk(credit_);
+    }
     auto answer = Answer(unit.subspan(unit[0] + 1u));
     if (answer.empty()) {
         return;
@@ -221,8 +234,7 @@ void H1Responder::OnDt(std::span<const uint8_t> unit)
     next_send_ = (number_sent + 1) & 0x7FFFFFFF;
     if (mode_ == Mode::WithdrawCredit) {
         mode_ = Mode::Normal;
-        credit_ = 0;
-        SendAk(credit_);
+        withdraw_on_ak_ = true;
     }
 }
 

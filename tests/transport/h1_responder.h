@@ -26,7 +26,7 @@ public:
         Normal,
         Silent,           // records frames, answers nothing
         OutOfSequence,    // the next answer DT is numbered 2 ahead of what the peer expects
-        WithdrawCredit,   // after the next answer, an AK with credit 0
+        WithdrawCredit,   // after the next answer, once the peer acknowledged it, an AK with credit 0
         DisconnectOnData, // the next DT is answered with a DR
     };
 
@@ -79,6 +79,7 @@ private:
     uint32_t expected_ = 0; // next DT number expected from the peer
     uint32_t next_send_ = 0;
     uint16_t credit_ = 1;
+    bool withdraw_on_ak_ = false; // WithdrawCredit: the next AK from the peer is answered with credit 0
 };
 
 } // namespace ferrolink_test
