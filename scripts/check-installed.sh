@@ -54,7 +54,8 @@ chown kvz:kvz /var/lib/kvz/DEFAULT.KVZ
 setpriv --reuid=kvz --regid=kvz --init-groups --inh-caps=-all bash -c 'umask 0007; cd /var/lib/kvz; exec KVZSPOLL' \
   >/tmp/kvzcheck-engine.log 2>&1 &
 engine=$!
-for _ in $(seq 100); do [ -e /dev/shm/Global.KVZ1 ] && break; sleep 0.1; done
+# Its request port is made last: a status asked before would launch an engine of its own.
+for _ in $(seq 100); do [ -S /tmp/kvz-default-KVZSPOLL.sock ] && break; sleep 0.1; done
 for object in /dev/shm/Global.KVZ_TO_IOC /dev/shm/Global.KVZ1 /tmp/kvz-default-KVZSPOLL.sock; do
   [ "$(stat -c '%a %G' "$object" 2>&1)" = "660 kvz" ] || fail "$object is $(stat -c '%a %G' "$object" 2>&1)"
 done

@@ -16,7 +16,13 @@ cleanup() {
   [ -n "${KEEP_WORK:-}" ] && cp "$work/kvzdidw.log" /tmp/kvzdidw.log 2>/dev/null; rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; [ -n "${DISPLAY:-}" ] && import -window root "$work/fail.png" 2>/dev/null && cp "$work/fail.png" /tmp/kvz-xvfb-fail.png; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  # What the programs said, for a failure seen only in CI's log.
+  for log in kvzdidw.log spoll.log openbox.log; do [ -s "$work/$log" ] && { echo "--- $log" >&2; tail -20 "$work/$log" >&2; }; done
+  [ -n "${DISPLAY:-}" ] && import -window root "$work/fail.png" 2>/dev/null && cp "$work/fail.png" /tmp/kvz-xvfb-fail.png
+  exit 1
+}
 # Polls a command (50 ms steps) for up to $2 seconds.
 wait_for() { local i; for ((i = 0; i < ${2:-10} * 20; i++)); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.05; done; return 1; }
 
@@ -30,7 +36,10 @@ plant=$work/PLANT.KVZ
 # The plant's driver runs before the configurator starts, as on a plant.
 "$bin/KVZSPOLL" 2>"$work/spoll.log" &
 pids+=($!)
-wait_for '"$bin/kvzcfg" driver status' 10 || fail "the driver did not start"
+# Its request port shows that it serves the block: a status asked any earlier would find the block
+# standing and launch a second engine, which would outlive the test.
+wait_for '[ -S "/tmp/kvz-$KVZ_SHM_NAMESPACE-KVZSPOLL.sock" ]' 10 || fail "the driver did not start"
+"$bin/kvzcfg" driver status >/dev/null || fail "the driver does not answer"
 
 # A display and a window manager.
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
@@ -38,7 +47,7 @@ pids+=($!)
 wait_for '[ -s "$work/display" ]' 10 || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-openbox --config-file "$src/tests/ui/xvfb/openbox-rc.xml" >/dev/null 2>&1 &
+openbox --config-file "$src/tests/ui/xvfb/openbox-rc.xml" >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window' 10 || fail "no window manager"
 
@@ -47,11 +56,13 @@ cp "$plant" "$work/OTHER.KVZ"
 app=$!
 pids+=($app)
 title="Brennic Plant Link - $plant"
-wait_for 'xdotool search --name "^Brennic Plant Link - "' 20 || fail "no main window"
+# A first start on a busy machine (font caches of a new home folder) may take a while.
+wait_for 'xdotool search --name "^Brennic Plant Link - "' 40 || fail "no main window"
 win=$(xdotool search --name "^Brennic Plant Link - " | head -1)
 wait_for '[ "$(xdotool getwindowname "$win")" = "$title" ]' 5 || fail "title is '$(xdotool getwindowname "$win")'"
-xdotool windowactivate "$win" 2>/dev/null || true
-wait_for '[ "$(xdotool getactivewindow)" = "$win" ]' 5 || fail "main window never got the focus"
+# Asked again until the window manager has taken the window on (on a busy machine it may map first).
+wait_for 'xdotool windowactivate "$win"; [ "$(xdotool getactivewindow)" = "$win" ]' 10 ||
+  fail "main window never got the focus (window manager $(kill -0 "${pids[2]}" 2>/dev/null && echo running || echo gone))"
 
 # The device name has the focus with its text selected: type over it, Tab commits it, Ctrl+S saves.
 sleep 0.2
