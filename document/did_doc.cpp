@@ -4,6 +4,7 @@
 #include "document/doc_strings.h"
 #include "model/channel.h"
 #include "model/device.h"
+#include "platform/ui_services.h"
 
 #include <algorithm>
 
@@ -15,13 +16,35 @@ constexpr size_t kSelectableChannels = 16;
 CDidDoc::CDidDoc()
 {
     PublishChannelList(&m_ChannelList);
+    SetPollRecordPresenceListener([this] { NotifyChanged(); });
 }
 
 CDidDoc::~CDidDoc()
 {
+    m_changeListener = nullptr;
     DeleteContents();
-    if (GetChannelList() == &m_ChannelList)
+    if (GetChannelList() == &m_ChannelList) {
         PublishChannelList(nullptr);
+        SetPollRecordPresenceListener(nullptr);
+    }
+}
+
+void CDidDoc::SetModifiedFlag(bool modified)
+{
+    m_bModified = modified;
+    NotifyChanged();
+}
+
+void CDidDoc::NotifyChanged()
+{
+    if (m_changeListener)
+        m_changeListener();
+}
+
+void CDidDoc::UpdateAllViews(int hint)
+{
+    kvz::Ui().UpdateAllViews(hint);
+    NotifyChanged();
 }
 
 void CDidDoc::SetCurrentChannel(CChannel *channel)
@@ -35,6 +58,7 @@ void CDidDoc::SetCurrentChannel(CChannel *channel)
     }
     m_pCurrentChannel = channel;
     SetCurrentChannelOfTree(channel);
+    NotifyChanged();
 }
 
 void CDidDoc::DeleteContents()
@@ -49,6 +73,7 @@ void CDidDoc::DeleteContents()
     m_ChannelList.clear();
     m_pCurrentChannel = nullptr;
     SetCurrentChannelOfTree(nullptr);
+    NotifyChanged();
 }
 
 int CDidDoc::OnOpenDocument(const std::string &path)

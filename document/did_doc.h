@@ -89,7 +89,7 @@ public:
     const std::string &GetTitle() const { return m_strTitle; }
     void SetTitle(const std::string &title) { m_strTitle = title; }
     bool IsModified() const { return m_bModified; }
-    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+    void SetModifiedFlag(bool modified = true);
     // The recently used files, most recent first.
     const std::vector<std::string> &GetRecentFiles() const { return m_recentFiles; }
     void AddToRecentFileList(const std::string &path);
@@ -100,6 +100,14 @@ public:
 
     // The filter of the Open and Save As dialogs, with the acronym in place of "###".
     static std::string FileDialogFilter();
+
+    // ---- Change notification ----
+    // Called after every change that a command's state follows: poll records appearing in or going
+    // from the tree, the current channel, the modified flag (every edit sets it), and each command
+    // that rebuilt the views. A front end recomputes its command states there, so they never lag.
+    using ChangeListener = std::function<void()>;
+    void SetChangeListener(ChangeListener listener) { m_changeListener = std::move(listener); }
+    void NotifyChanged();
 
 private:
     // The modified-changes prompt of New, Open and Reload. NotSaved: the user chose to save and the
@@ -114,12 +122,15 @@ private:
     void ReopenOwnPath();
     // Clears the path and gives the document the untitled title.
     void MakeUntitled();
+    // Updates all views, then tells the listener.
+    void UpdateAllViews(int hint);
 
     std::string m_strPathName;
     std::string m_strTitle = "Untitled";
     bool m_bModified = false;
     std::vector<std::string> m_recentFiles;
     AddressImporter m_addressImporter;
+    ChangeListener m_changeListener;
 };
 
 // True when the whole tree holds at least one poll record: saving, reloading and the exit dialog apply.

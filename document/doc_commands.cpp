@@ -88,8 +88,8 @@ void CDidDoc::OnFileNew()
         return;
     DeleteContents();
     MakeUntitled();
-    m_bModified = false;
-    kvz::Ui().UpdateAllViews(1);
+    SetModifiedFlag(false);
+    UpdateAllViews(1);
 }
 
 bool CDidDoc::SettleChangesBeforeOpening()
@@ -99,7 +99,7 @@ bool CDidDoc::SettleChangesBeforeOpening()
     if (settled == Settled::Cancelled)
         return false;
     if (wasModified && settled == Settled::Discarded)
-        m_bModified = false;
+        SetModifiedFlag(false);
     return true;
 }
 
@@ -138,7 +138,7 @@ void CDidDoc::OpenChosenFile(const std::string &path)
             break;
         }
     }
-    kvz::Ui().UpdateAllViews(1);
+    UpdateAllViews(1);
 }
 
 void CDidDoc::OpenRecentFile(const std::string &path)
@@ -158,7 +158,7 @@ void CDidDoc::OnFileSave()
 {
     if (!m_strPathName.empty() && kvz::PathExists(m_strPathName)) {
         WriteConfigFile(m_strPathName);
-        kvz::Ui().UpdateAllViews(1);
+        UpdateAllViews(1);
         return;
     }
     OnFileSaveAs();
@@ -201,7 +201,7 @@ void CDidDoc::SaveAsChosenFile(const std::string &path)
             break;
         }
     }
-    kvz::Ui().UpdateAllViews(1);
+    UpdateAllViews(1);
 }
 
 void CDidDoc::ReopenOwnPath()
@@ -210,7 +210,7 @@ void CDidDoc::ReopenOwnPath()
         return;
     std::string path = m_strPathName;
     OnOpenDocument(path);
-    kvz::Ui().UpdateAllViews(1);
+    UpdateAllViews(1);
 }
 
 void CDidDoc::OnReload()
@@ -227,7 +227,7 @@ void CDidDoc::OnReload()
         return;
     if (wasModified && settled == Settled::Discarded) {
         ReopenOwnPath(); // the changes are discarded, as the question said
-        m_bModified = false;
+        SetModifiedFlag(false);
     }
     kvz::WaitCursor wait;
     if (ReloadConfiguration(m_strPathName.c_str(), kDocAcronym) != 0)
@@ -242,7 +242,7 @@ void CDidDoc::OnToggleAlarmDisplay()
     if (!channel)
         return;
     channel->SetDisplayAlarmsValue((channel->GetDisplayAlarms() & 1) == 0 ? 1 : 0);
-    m_bModified = true;
+    SetModifiedFlag(true);
 }
 
 void CDidDoc::OnDisableCommsAlarms()
@@ -251,7 +251,7 @@ void CDidDoc::OnDisableCommsAlarms()
     if (!channel)
         return;
     channel->SetCommsAlarmsDisabledValue((channel->GetCommsAlarmsDisabled() & 1) == 0 ? 1 : 0);
-    m_bModified = true;
+    SetModifiedFlag(true);
 }
 
 void CDidDoc::OnLearnAddresses()
@@ -260,7 +260,7 @@ void CDidDoc::OnLearnAddresses()
     if (!channel)
         return;
     channel->SetLearnAddresses(!channel->GetLearnAddresses());
-    m_bModified = true;
+    SetModifiedFlag(true);
 }
 
 void CDidDoc::OnSaveLogFile()
@@ -288,7 +288,7 @@ void CDidDoc::OnImportAddresses()
         if (m_addressImporter)
             m_addressImporter(*chosen);
     }
-    kvz::Ui().UpdateAllViews(1);
+    UpdateAllViews(1);
 }
 
 CommandState CDidDoc::GetCommandState(int commandId) const

@@ -195,6 +195,6 @@ void CDidDoc::ImportCsv(const std::string &path)
         kvz::Ui().ShowMessage(box);
     }
     MakeUntitled();
-    m_bModified = true;
-    kvz::Ui().UpdateAllViews(1);
+    SetModifiedFlag(true);
+    UpdateAllViews(1);
 }

@@ -54,7 +54,7 @@ void CDidDoc::WriteConfigFile(const std::string &path)
     m_strTitle = path;
     m_strPathName = path;
     AddToRecentFileList(path);
-    m_bModified = false;
     if (HasPollRecords())
         m_bReloadPending = 1;
+    SetModifiedFlag(false);
 }

@@ -31,6 +31,7 @@ struct TreeState {
     uint16_t pollRecordCount = 0;
     uint64_t deviceGeneration = 0;
     DeviceNameIndex deviceNames;
+    std::function<void()> presenceListener;
 };
 
 TreeState &State()
@@ -112,14 +113,33 @@ uint16_t GetPollRecordCount()
     return State().pollRecordCount;
 }
 
+namespace
+{
+
+void SetPollRecordCount(uint16_t count)
+{
+    TreeState &state = State();
+    const bool had = state.pollRecordCount != 0;
+    state.pollRecordCount = count;
+    if (had != (count != 0) && state.presenceListener)
+        state.presenceListener();
+}
+
+} // namespace
+
 void AddToPollRecordCount(int delta)
 {
-    State().pollRecordCount = static_cast<uint16_t>(State().pollRecordCount + delta);
+    SetPollRecordCount(static_cast<uint16_t>(State().pollRecordCount + delta));
 }
 
 void ResetPollRecordCount()
 {
-    State().pollRecordCount = 0;
+    SetPollRecordCount(0);
+}
+
+void SetPollRecordPresenceListener(std::function<void()> listener)
+{
+    State().presenceListener = std::move(listener);
 }
 
 CChannel *FindChannelByNumber(uint16_t number)

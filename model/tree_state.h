@@ -5,6 +5,7 @@
 // channel is set by the document (and by the CSV import). The poll record count is kept by the
 // devices as poll records are added and removed.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,9 @@ uint16_t GetPollRecordCount();
 // when it starts a new tree.
 void AddToPollRecordCount(int delta);
 void ResetPollRecordCount();
+// Called whenever the tree goes from no poll record to some, or from some to none: what may be saved
+// or reloaded changes there (the document listens; null: nobody).
+void SetPollRecordPresenceListener(std::function<void()> listener);
 
 // The first channel of the list whose channel number is `number`, or null.
 CChannel *FindChannelByNumber(uint16_t number);

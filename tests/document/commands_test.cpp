@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 
 #include <algorithm>
+#include <functional>
 
 using namespace doctest;
 using kvz::MsgResult;
@@ -189,6 +190,31 @@ TEST_F(CommandsTest, SaveCommandsAreEnabledOnlyWithPollRecords)
         EXPECT_TRUE(doc_->GetCommandState(id).enabled) << id;
     for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_SAVE_LOG_FILE, ID_IMPORT_ADDRESSES})
         EXPECT_TRUE(doc_->GetCommandState(id).enabled) << id;
+}
+
+TEST_F(CommandsTest, TheChangeListenerHearsEveryChangeACommandStateFollows)
+{
+    int heard = 0;
+    doc_->SetChangeListener([&] { ++heard; });
+    auto heardFrom = [&](const std::function<void()> &change) {
+        heard = 0;
+        change();
+        return heard;
+    };
+    CChannel *c = AddChannel();
+    CDevice *d = AddDevice(c, "PLC1");
+    EXPECT_GE(heardFrom([&] { doc_->SetCurrentChannel(c); }), 1);
+    // Poll records appearing in and going from the tree, by whatever code adds or removes them.
+    EXPECT_EQ(heardFrom([&] { AddIORec(d, "M0", "1"); }), 1);
+    EXPECT_EQ(heardFrom([&] { AddIORec(d, "M10", "1"); }), 0); // the state cannot change with a second
+    EXPECT_EQ(heardFrom([&] { d->RemoveIORec(d->IORecs().back().get()); }), 0);
+    EXPECT_EQ(heardFrom([&] { d->RemoveIORec(d->IORecs().back().get()); }), 1);
+    EXPECT_FALSE(doc_->GetCommandState(ID_FILE_SAVE_AS).enabled);
+    EXPECT_GE(heardFrom([&] { doc_->SetModifiedFlag(); }), 1);
+    EXPECT_GE(heardFrom([&] { doc_->OnLearnAddresses(); }), 1);
+    EXPECT_GE(heardFrom([&] { doc_->OnDisableCommsAlarms(); }), 1);
+    EXPECT_GE(heardFrom([&] { doc_->DeleteContents(); }), 1);
+    doc_->SetChangeListener(nullptr);
 }
 
 TEST_F(CommandsTest, SaveAsProposesTheDefaultNameOrTheStartupFile)

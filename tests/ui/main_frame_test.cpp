@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QToolBar>
 #include <QtTest>
 
 class MainFrameTest : public QObject
@@ -79,6 +80,22 @@ private slots:
         f->live.words[1] = 0;
         f->Frame().Tick();
         QCOMPARE(rows->StateImage(1), 1);
+    }
+
+    void viewToolbarHidesTheMainToolbarButNeverTheChannelToolbar()
+    {
+        f->Open();
+        auto *main = f->Find<QToolBar>(QStringLiteral("59392"));
+        auto *channels = f->Find<QToolBar>(QStringLiteral("5300"));
+        QAction *toggle = f->Frame().Command(59392);
+        QVERIFY(toggle->isChecked());
+        toggle->trigger();
+        QVERIFY(!main->isVisible());
+        QVERIFY(channels->isVisible());
+        // No right-click menu of toolbars that could hide it either.
+        QVERIFY(f->Frame().createPopupMenu() == nullptr);
+        toggle->trigger();
+        QVERIFY(main->isVisible());
     }
 
     void closingAModifiedConfigurationWithoutPollRecordsAsksNothing()

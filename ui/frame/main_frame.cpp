@@ -77,9 +77,15 @@ CMainFrame::CMainFrame(CDidDoc *document, DriverSources sources)
 
     connect(&timer_, &QTimer::timeout, this, &CMainFrame::Tick);
     timer_.start(kTickPeriodMs);
+    // Qt has no idle-time update of commands: the states follow the document's every change instead,
+    // so a toolbar button or a shortcut never acts on a state that has gone.
+    doc_->SetChangeListener([this] { UpdateCommandStates(); });
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    doc_->SetChangeListener(nullptr);
+}
 
 QAction *CMainFrame::AddCommand(int id, const QString &text, const QString &prompt, const QKeySequence &key)
 {
@@ -135,12 +141,10 @@ void CMainFrame::CreateActions()
     AddCommand(ID_SAVE_LOG_FILE, tr("&Save Log File"), tr("Keep every driver message in the log file"));
     AddCommand(ID_IMPORT_ADDRESSES, tr("&Import Addresses..."),
                tr("Import devices or addresses from a host database table"));
-    for (int id : {ID_DISABLE_COMMS_ALARMS, ID_LEARN_ADDRESSES, ID_SAVE_LOG_FILE}) {
+    for (int id : {ID_DISABLE_COMMS_ALARMS, ID_LEARN_ADDRESSES})
         Command(id)->setCheckable(true);
+    for (int id : {ID_DISABLE_COMMS_ALARMS, ID_LEARN_ADDRESSES, ID_SAVE_LOG_FILE, ID_IMPORT_ADDRESSES})
         connect(Command(id), &QAction::triggered, this, [this, id] { RunDocumentCommand(id); });
-    }
-    connect(Command(ID_IMPORT_ADDRESSES), &QAction::triggered, this,
-            [this] { RunDocumentCommand(ID_IMPORT_ADDRESSES); });
 
     AddCommand(kHelpIndexCommand, tr("&Contents"), tr("List the help topics"))
         ->setIcon(Icons::Named(QStringLiteral("tb-help")));
@@ -165,7 +169,6 @@ void CMainFrame::CreateActions()
         connect(channel, &QAction::triggered, this, [this, n] {
             CommitLineEdit::CommitFocusedField();
             cfgView_->OnSelectChannel(n);
-            UpdateCommandStates();
         });
     }
     AddCommand(kChannelSetupCommand, tr("Setup"), S(kChannelSetupCommand))
@@ -192,10 +195,7 @@ void CMainFrame::CreateMenus()
     }
     fileMenu_->addSeparator();
     fileMenu_->addAction(Command(kExitCommand));
-    connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
-        UpdateCommandStates();
-        UpdateRecentFiles();
-    });
+    connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFiles);
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     view->addAction(Command(kToolbarCommand));
@@ -205,7 +205,6 @@ void CMainFrame::CreateMenus()
     options->setObjectName(QStringLiteral("optionsMenu"));
     for (int id : {ID_DISABLE_COMMS_ALARMS, ID_LEARN_ADDRESSES, ID_SAVE_LOG_FILE, ID_IMPORT_ADDRESSES})
         options->addAction(Command(id));
-    connect(options, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(Command(kHelpIndexCommand));
@@ -238,10 +237,15 @@ void CMainFrame::CreateToolBars()
     channels->addSeparator();
     channels->addAction(Command(kChannelSetupCommand));
 
-    connect(Command(kToolbarCommand), &QAction::toggled, this, [main, channels](bool on) {
-        main->setVisible(on);
-        channels->setVisible(on);
-    });
+    // View > Toolbar is the main toolbar's alone: the channel toolbar is the only way to another
+    // channel and its setup, so it always shows.
+    connect(Command(kToolbarCommand), &QAction::toggled, main, &QWidget::setVisible);
+}
+
+QMenu *CMainFrame::createPopupMenu()
+{
+    // No menu of toolbar toggles on a right click: it could hide the channel toolbar.
+    return nullptr;
 }
 
 void CMainFrame::CreateStatusBar()
@@ -311,6 +315,9 @@ void CMainFrame::RunDocumentCommand(int id)
 {
     // A shortcut or a menu does not take the focus: what is typed in a field goes in first.
     CommitLineEdit::CommitFocusedField();
+    // A command that its update rule disables is not run, however it was reached.
+    if (!doc_->GetCommandState(id).enabled)
+        return;
     switch (id) {
     case ID_FILE_NEW:
         doc_->OnFileNew();
@@ -342,13 +349,12 @@ void CMainFrame::RunDocumentCommand(int id)
     default:
         break;
     }
-    UpdateCommandStates();
 }
 
 void CMainFrame::UpdateCommandStates()
 {
-    for (int id : {ID_FILE_SAVE, ID_RELOAD, ID_DISABLE_COMMS_ALARMS, ID_LEARN_ADDRESSES, ID_SAVE_LOG_FILE,
-                   ID_IMPORT_ADDRESSES}) {
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_RELOAD,
+                   ID_DISABLE_COMMS_ALARMS, ID_LEARN_ADDRESSES, ID_SAVE_LOG_FILE, ID_IMPORT_ADDRESSES}) {
         const CommandState state = doc_->GetCommandState(id);
         QAction *action = Command(id);
         action->setEnabled(state.enabled);
@@ -380,7 +386,6 @@ void CMainFrame::OpenRecentFile(int index)
         return;
     const std::string path = files[static_cast<size_t>(index)];
     doc_->OpenRecentFile(path);
-    UpdateCommandStates();
 }
 
 void CMainFrame::Tick()

@@ -59,6 +59,8 @@ public:
     // The action of a command identifier (57600 New, 10601..10616 channels, ...), or null.
     QAction *Command(int id) const;
 
+    QMenu *createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;

@@ -22,6 +22,7 @@ kvz::MsgResult ScriptedUi::ShowMessage(const kvz::MessageRequest &request)
 
 std::optional<std::string> ScriptedUi::AskFileName(const kvz::FileDialogRequest &)
 {
+    ++fileDialogs;
     if (files.empty())
         return std::nullopt;
     auto f = files.front();

@@ -22,6 +22,7 @@ public:
     std::vector<kvz::MessageRequest> messages;
     std::deque<kvz::MsgResult> answers;
     std::deque<std::optional<std::string>> files;
+    int fileDialogs = 0; // file dialogs asked for
     // Called inside each box, before it is answered (e.g. to look at the focus while it is open).
     std::function<void(const kvz::MessageRequest &)> onMessage;
 };
