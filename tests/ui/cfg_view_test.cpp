@@ -11,6 +11,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -326,6 +327,84 @@ private slots:
                            QPoint(last.center().x(), last.bottom() + 60));
         QCOMPARE(d->IORecCount(), size_t(4));
         QCOMPARE(list->model()->rowCount(), 4);
+    }
+
+    void aContextMenuIsNoFocusLossTheFieldCommitsWhenTheFocusReallyGoes()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 1);
+        f->Open();
+        QLineEdit *description = Edit("2006");
+        QTest::mouseClick(description, Qt::LeftButton);
+        QTest::keyClicks(description, QStringLiteral("Kiln"));
+        // The field's own edit menu, as a right click opens it.
+        const QPoint at = description->rect().center();
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, description->mapToGlobal(at));
+        QApplication::sendEvent(description, &rightClick);
+        QWidget *menu = QApplication::activePopupWidget();
+        QVERIFY(menu != nullptr);
+        QCOMPARE(d->GetDescription(), std::string());
+        QVERIFY(!f->Doc().IsModified());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(GuiEnv::WaitFor([] { return QApplication::activePopupWidget() == nullptr; }));
+        QVERIFY(description->hasFocus());
+        QCOMPARE(description->text(), QStringLiteral("Kiln"));
+        QCOMPARE(d->GetDescription(), std::string());
+
+        // A half-typed address keeps its text through the menu; leaving the field commits it.
+        QLineEdit *address = Edit("2007");
+        QTest::mouseClick(address, Qt::LeftButton);
+        QCOMPARE(d->GetDescription(), std::string("Kiln")); // committed as the focus left it
+        QVERIFY(f->Doc().IsModified());
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("0800"));
+        QContextMenuEvent again(QContextMenuEvent::Mouse, at, address->mapToGlobal(at));
+        QApplication::sendEvent(address, &again);
+        QVERIFY(QApplication::activePopupWidget() != nullptr);
+        QVERIFY(f->ui->messages.empty());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QVERIFY(GuiEnv::WaitFor([] { return QApplication::activePopupWidget() == nullptr; }));
+        QCOMPARE(address->text(), QStringLiteral("0800"));
+        QTest::keyClick(address, Qt::Key_Tab);
+        QVERIFY(!f->ui->messages.empty()); // the device refused the address only now
+    }
+
+    void passingThroughTheFieldsShowsAndKeepsTheStoredTexts()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "plc1", 1);
+        // The write TSAP of the S7 types, as a change of PLC type stores it.
+        d->SetWriteTsap("Not Used");
+        d->SetBackupWriteTsap("Not Used");
+        QCOMPARE(d->GetWriteTsap(), std::string("Not Used"));
+        f->Open();
+        // What code puts in a field is shown as stored, also in a field that upper-cases typing.
+        QCOMPARE(Edit("2005")->text(), QStringLiteral("plc1"));
+        QCOMPARE(Edit("2009")->text(), QStringLiteral("Not Used"));
+        QCOMPARE(Edit("2027")->text(), QStringLiteral("Not Used"));
+        for (const char *id : {"2005", "2006", "2007", "2008", "2009", "2025", "2026", "2027"}) {
+            QTest::mouseClick(Edit(id), Qt::LeftButton);
+            QVERIFY(Edit(id)->hasFocus());
+            QTest::keyClick(Edit(id), Qt::Key_Tab);
+            QVERIFY2(!f->Doc().IsModified(), id);
+        }
+        QVERIFY(!f->Doc().IsModified());
+        QCOMPARE(d->GetName(), std::string("plc1"));
+        QCOMPARE(d->GetWriteTsap(), std::string("Not Used"));
+        QCOMPARE(d->GetBackupWriteTsap(), std::string("Not Used"));
+        QCOMPARE(Edit("2009")->text(), QStringLiteral("Not Used"));
+        QVERIFY(f->ui->messages.empty());
+
+        // A TSAP typed in lower case is stored upper-cased when it commits; the name upper-cases as typed.
+        TypeAndLeave("2008", QStringLiteral("r=0;s=3"));
+        QCOMPARE(d->GetReadTsap(), std::string("R=0;S=3"));
+        QCOMPARE(Edit("2008")->text(), QStringLiteral("R=0;S=3"));
+        QVERIFY(f->Doc().IsModified());
+        f->Doc().SetModifiedFlag(false);
+        TypeAndLeave("2008", QStringLiteral("r=0;S=3")); // the stored value again, in other case
+        QVERIFY(!f->Doc().IsModified());
+        QCOMPARE(Edit("2008")->text(), QStringLiteral("R=0;S=3"));
+        TypeAndLeave("2005", QStringLiteral("mixer"));
+        QCOMPARE(Edit("2005")->text(), QStringLiteral("MIXER"));
+        QCOMPARE(d->GetName(), std::string("MIXER"));
     }
 
     void deleteInThePollRecordDialogRemovesTheRow()

@@ -8,6 +8,7 @@
 #include "model/drv_specific_device.h"
 #include "model/drv_specific_iorec.h"
 #include "model/iorec_defaults.h"
+#include "model/number_text.h"
 #include "model/plc_type_change.h"
 #include "model/string_table.h"
 #include "platform/ui_services.h"
@@ -203,7 +204,6 @@ void CCfgDlg::BuildForm()
     for (int i = 0; i < 6; ++i) {
         auto *edit = new CommitLineEdit(this);
         edit->setObjectName(QString::fromLatin1(kConnectionFields[i].id));
-        edit->setUpperCase(kConnectionFields[i].upperCase);
         edit->setTypingLimit(kConnectionFields[i].typingLimit);
         connect(edit, &CommitLineEdit::focusLost, this, [this, i] { OnCommitConnection(i); });
         connection_[i] = edit;
@@ -493,7 +493,7 @@ void CCfgDlg::OnSetDescription()
     if (!device)
         return;
     const std::string text = description_->text().toStdString();
-    if (text == bound_.description)
+    if (text == device->GetDescription())
         return;
     doc_->SetModifiedFlag();
     device->SetDescription(text);
@@ -505,14 +505,21 @@ void CCfgDlg::OnCommitConnection(int field)
     CDrvSpecificDevice *device = ShownDevice();
     if (!device)
         return;
-    const std::string old = bound_.connection[field];
-    QString typed = connection_[field]->text();
-    if (typed.toStdString() == old)
+    // The field is compared with the device's own value, as the commit would store it: a field only
+    // passed through, or typed again in other case, changes nothing.
+    const std::string old = ConnectionText(*device, field);
+    std::string text = connection_[field]->text().toStdString();
+    if (text == old)
         return;
-    doc_->SetModifiedFlag();
     if (kConnectionFields[field].upperCase)
-        typed = typed.toUpper();
-    if (SetConnection(*device, field, typed.toStdString()) == 0) {
+        text = model::UpperCasedAscii(text);
+    if (text == old) {
+        if (connection_[field]->text() != Q(old))
+            connection_[field]->setText(Q(old));
+        return;
+    }
+    doc_->SetModifiedFlag();
+    if (SetConnection(*device, field, text) == 0) {
         connection_[field]->setText(Q(old));
         ShowDevice();
         connection_[field]->focusAndSelectAll();

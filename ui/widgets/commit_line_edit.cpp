@@ -1,5 +1,7 @@
 #include "ui/widgets/commit_line_edit.h"
 
+#include "model/number_text.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -7,22 +9,25 @@
 
 namespace
 {
-
 int g_commitDepth = 0;
+} // namespace
 
-// Upper-cases the input and refuses growth beyond the typing limit; shrinking a longer text set by
-// code stays possible.
-class TypingValidator : public QValidator
+// Upper-cases what the user types (by the model's rule) and refuses growth beyond the typing limit;
+// shrinking a longer text set by code stays possible. Text set by code passes untouched: the field
+// shows the stored value, so leaving the field unchanged commits nothing.
+class CommitTypingValidator : public QValidator
 {
 public:
-    TypingValidator(CommitLineEdit *edit, bool upperCase, int limit)
+    CommitTypingValidator(CommitLineEdit *edit, bool upperCase, int limit)
         : QValidator(edit), edit_(edit), upperCase_(upperCase), limit_(limit)
     {
     }
     State validate(QString &input, int &) const override
     {
+        if (edit_->settingByCode_)
+            return Acceptable;
         if (upperCase_)
-            input = input.toUpper();
+            input = QString::fromStdString(model::UpperCasedAscii(input.toStdString()));
         // The edit already holds the new text while it is validated: compare with the last one shown.
         if (limit_ > 0 && input.size() > limit_ && input.size() > edit_->shownLength())
             return Invalid;
@@ -34,8 +39,6 @@ private:
     bool upperCase_;
     int limit_;
 };
-
-} // namespace
 
 CommitLineEdit::CommitLineEdit(QWidget *parent) : QLineEdit(parent)
 {
@@ -56,8 +59,15 @@ void CommitLineEdit::setTypingLimit(int characters)
 
 void CommitLineEdit::updateValidator()
 {
-    setValidator(upperCase_ || typingLimit_ > 0 ? new TypingValidator(this, upperCase_, typingLimit_)
+    setValidator(upperCase_ || typingLimit_ > 0 ? new CommitTypingValidator(this, upperCase_, typingLimit_)
                                                 : nullptr);
+}
+
+void CommitLineEdit::setText(const QString &text)
+{
+    settingByCode_ = true;
+    QLineEdit::setText(text);
+    settingByCode_ = false;
 }
 
 void CommitLineEdit::focusAndSelectAll()
@@ -74,6 +84,10 @@ bool CommitLineEdit::CommitRunning()
 void CommitLineEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
+    // A popup (the context menu, a menu of the menu bar) gives the focus back when it closes; a
+    // command it runs commits the field itself first.
+    if (event->reason() == Qt::PopupFocusReason)
+        return;
     commitNow();
 }
 

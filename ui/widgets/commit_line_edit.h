@@ -2,6 +2,8 @@
 // An edit field that commits when it loses the focus, as the forms do: Enter commits nothing, the
 // field reports every focus-out (also when its text did not change), and a focus-out caused while
 // another field's commit is running (a message box, a refocus) is not reported, so commits never nest.
+// A popup that takes the focus for a moment (the field's own context menu, a menu of the menu bar)
+// is no focus-out: the field commits when the focus really goes elsewhere.
 #include <QLineEdit>
 
 class CommitLineEdit : public QLineEdit
@@ -12,6 +14,9 @@ public:
 
     // Upper-cases what is typed or pasted (text set by code stays as it is).
     void setUpperCase(bool on);
+    // Shows `text` exactly as given (a stored value): neither upper-cased nor held to the typing limit.
+    // Hides QLineEdit::setText, so that every caller holding a CommitLineEdit gets it.
+    void setText(const QString &text);
     // The most characters a person may type; text set by code may be longer and is shown whole.
     // 0: no limit of its own.
     void setTypingLimit(int characters);
@@ -41,7 +46,10 @@ protected:
 private:
     void updateValidator();
 
+    friend class CommitTypingValidator;
+
     bool upperCase_ = false;
+    bool settingByCode_ = false;
     int typingLimit_ = 0;
     qsizetype shownLength_ = 0;
 };
