@@ -63,25 +63,46 @@ DriverMessageFeed::DriverMessageFeed(Reader reader)
 {
 }
 
-std::vector<DriverMessageLine> DriverMessageFeed::Tick(CDidDoc &document)
+bool DriverMessageFeed::ApplyQueuedLearning()
+{
+    bool changed = false;
+    while (!queued_.empty()) {
+        // Taken off first: whatever the merge does, the next call goes on with the next address.
+        const std::string address = std::move(queued_.front());
+        queued_.pop_front();
+        changed = ChangedPollRecords(CDrvSpecificIORec::LearnAddress(address)) || changed;
+    }
+    return changed;
+}
+
+std::vector<DriverMessageLine> DriverMessageFeed::Tick(CDidDoc &document, bool deferLearning)
 {
     std::vector<DriverMessageLine> lines;
     std::string text;
     uint16_t code = 0;
+    if (!deferLearning)
+        ApplyQueuedLearning();
     if (!reader_(text, code, 0))
         return lines;
     const CChannel *channel = document.m_pCurrentChannel;
     do {
         bool learned = false;
+        bool queued = false;
         if (channel && channel->GetLearnAddresses()) {
-            if (auto address = LearnTextOf(text))
-                learned = ChangedPollRecords(CDrvSpecificIORec::LearnAddress(*address));
+            if (auto address = LearnTextOf(text)) {
+                if (!deferLearning)
+                    learned = ChangedPollRecords(CDrvSpecificIORec::LearnAddress(*address));
+                else if (queued_.size() < kMostQueuedLearning) {
+                    queued_.emplace_back(*address);
+                    queued = true;
+                }
+            }
         }
         if (code != lastCode_) {
             image_ = ImageOfCode(code);
             lastCode_ = code;
         }
-        lines.push_back({text, code, image_, learned});
+        lines.push_back({text, code, image_, learned, queued});
     } while (lines.size() < kMostMessagesPerTick && reader_(text, code, document.m_bSaveLog));
     return lines;
 }

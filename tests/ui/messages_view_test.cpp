@@ -4,6 +4,7 @@
 #include "modal_driver.h"
 #include "model/channel.h"
 #include "model/drv_specific_device.h"
+#include "model/drv_specific_iorec.h"
 #include "ui/views/cfg_dlg.h"
 #include "ui/views/iorec_list_model.h"
 #include "ui/views/messages_view.h"
@@ -83,19 +84,64 @@ private slots:
         int shownRows = f->Frame().ConfigView()->PollRecordRows()->rowCount();
         QCOMPARE(shownRows, static_cast<int>(d->IORecCount()));
 
-        // While a dialog edits the current record nothing is learned; the message waits in the ring.
+        // While a dialog edits the current record nothing is learned; the message is read and listed,
+        // and its address waits in the configurator until the dialog has closed.
         const size_t records = d->IORecCount();
         Post(39, "12345NIO-*-PLC1:DB7,B0");
         QDialog dialog(&f->Frame());
+        size_t recordsInDialog = 0, ringInDialog = 0;
+        int linesInDialog = 0;
         ModalDriver::RunWhenModal([&](QDialog *open) {
             View()->Tick();
-            QCOMPARE(d->IORecCount(), records);
-            QCOMPARE(f->ring.size(), size_t(1));
+            recordsInDialog = d->IORecCount();
+            ringInDialog = f->ring.size();
+            linesInDialog = View()->count();
             open->reject();
         });
         dialog.exec();
+        QCOMPARE(recordsInDialog, records);
+        QCOMPARE(ringInDialog, size_t(0));
+        QCOMPARE(linesInDialog, 3);
         View()->Tick();
         QCOMPARE(d->IORecCount(), records + 1);
+        QCOMPARE(f->Frame().ConfigView()->PollRecordRows()->rowCount(), static_cast<int>(records + 1));
+    }
+
+    void messagesPostedDuringAnAboutBoxAreAllListedAndLearnedInOrder()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 0);
+        f->Open();
+        f->Doc().m_pCurrentChannel->SetLearnAddresses(true);
+        // The driver's ring holds 63 messages; what does not fit is dropped.
+        constexpr size_t kRingSlots = 63;
+        size_t dropped = 0;
+        auto post = [&](int n) {
+            if (f->ring.size() >= kRingSlots) {
+                ++dropped;
+                return;
+            }
+            Post(39, "12345NIO-*-PLC1:DB" + std::to_string(n + 1) + ",B0");
+        };
+        size_t learnedInBox = 0;
+        ModalDriver::RunWhenModal([&](QDialog *about) {
+            // Four bursts of 20, each read by the view's own timer before the next comes.
+            for (int burst = 0; burst < 4; ++burst) {
+                for (int i = 0; i < 20; ++i)
+                    post(burst * 20 + i);
+                GuiEnv::WaitFor([&] { return f->ring.empty(); }, 3000);
+            }
+            learnedInBox = d->IORecCount();
+            about->reject();
+        });
+        f->Frame().Command(57664)->trigger();
+        QCOMPARE(learnedInBox, size_t(0)); // nothing learned while the box is open
+        QCOMPARE(dropped, size_t(0));
+        QCOMPARE(View()->count(), 80);
+        QVERIFY(GuiEnv::WaitFor([&] { return d->IORecCount() == 80; }, 3000));
+        // In the order the driver reported them.
+        for (size_t i = 0; i < d->IORecCount(); ++i)
+            QCOMPARE(static_cast<CDrvSpecificIORec &>(*d->IORecs()[i]).GetDataBlock(), uint16_t(i + 1));
+        QCOMPARE(f->Frame().ConfigView()->PollRecordRows()->rowCount(), 80);
     }
 };
 

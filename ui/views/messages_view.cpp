@@ -1,7 +1,6 @@
 #include "ui/views/messages_view.h"
 
 #include "document/did_doc.h"
-#include "model/channel.h"
 #include "ui/widgets/icons.h"
 
 #include <QApplication>
@@ -35,14 +34,16 @@ void CMessages::OnInitialUpdate()
 void CMessages::Tick()
 {
     // A learned address adds a record and makes it the device's current one: not while a dialog edits
-    // the current record. The messages wait in the ring until the dialog closes.
-    const CChannel *channel = doc_->m_pCurrentChannel;
-    if (channel && channel->GetLearnAddresses() && QApplication::activeModalWidget())
+    // the current record. The ring is read and listed all the same (it holds only 63 messages, and the
+    // driver drops what does not fit); the addresses wait in the configurator until no dialog is open.
+    const bool dialogOpen = QApplication::activeModalWidget() != nullptr;
+    bool learnedAny = !dialogOpen && feed_.ApplyQueuedLearning();
+    std::vector<DriverMessageLine> lines = feed_.Tick(*doc_, dialogOpen);
+    if (lines.empty()) {
+        if (learnedAny && learned_)
+            learned_();
         return;
-    std::vector<DriverMessageLine> lines = feed_.Tick(*doc_);
-    if (lines.empty())
-        return;
-    bool learnedAny = false;
+    }
     for (DriverMessageLine &line : lines) {
         learnedAny = learnedAny || line.learned;
         auto *item = new QListWidgetItem(images_[line.image == 1 ? 1 : 0], QString::fromStdString(line.text));
