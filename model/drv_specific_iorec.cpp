@@ -34,10 +34,10 @@ int ShowS5AddressRange()
     return ShowAddressRange(0, kS5MaxWord);
 }
 
-// The TI message always names the range of the 16-bit memory types.
-int ShowTiAddressRange()
+// The TI message names the range the memory type really takes: 16 or 20 address bits.
+int ShowTiAddressRange(uint32_t addressMask)
 {
-    return ShowAddressRange(kTiMinAddress, kTiShortMaxAddress);
+    return ShowAddressRange(kTiMinAddress, addressMask);
 }
 
 int ShowS7AddressRange()
@@ -223,7 +223,7 @@ bool CDrvSpecificIORec::ParseTi(std::string_view typed, std::string_view text, i
         return false;
     long high = addr::TiIsShortType(syntax.memType) ? kTiShortMaxAddress : kTiLongMaxAddress;
     if (syntax.address < kTiMinAddress || syntax.address > high) {
-        ShowTiAddressRange();
+        ShowTiAddressRange(static_cast<uint32_t>(high));
         return false;
     }
     uint32_t a = addr::PackTi(syntax.memType, static_cast<uint32_t>(syntax.address));
@@ -281,7 +281,7 @@ int CDrvSpecificIORec::ComputeEndAddress(bool checkLimit)
         uint32_t last = (start & mask) + length - 1u;
         if (checkLimit && (last == 0 || last > mask)) {
             SetEndAddress(start);
-            ShowTiAddressRange();
+            ShowTiAddressRange(mask);
             return 0;
         }
         SetEndAddress((start & ~mask) | (last & mask));

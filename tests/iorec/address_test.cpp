@@ -22,6 +22,8 @@ struct ParseCase {
 
 const char *const kS5Range = "Invalid Start Address\n\r(Valid Range:  0 - 4096 )";
 const char *const kTiRange = "Invalid Start Address\n\r(Valid Range:  1 - 65535 )";
+// The other TI memory types hold 20 address bits, and their message says so.
+const char *const kTiLongRange = "Invalid Start Address\n\r(Valid Range:  1 - 1048575 )";
 // What a 20-bit S7 byte address holds: a larger one is refused, never wrapped.
 const char *const kS7Range = "Invalid Start Address\n\r(Valid Range:  0 - 1048575 )";
 
@@ -64,7 +66,8 @@ const std::vector<ParseCase> kParseCases = {
     {kPlcTi, "lkc:3", 1, 0x08200003, 0, 0, 0, "LKC:3", ""},
     {kPlcTi, "WX:0", 0, 0, 0, 0, 0, "", kTiRange},
     {kPlcTi, "WX:65536", 0, 0, 0, 0, 0, "", kTiRange},
-    {kPlcTi, "V:1048576", 0, 0, 0, 0, 0, "", kTiRange},
+    {kPlcTi, "V:1048576", 0, 0, 0, 0, 0, "", kTiLongRange},
+    {kPlcTi, "V:0", 0, 0, 0, 0, 0, "", kTiLongRange},
     {kPlcTi, "V100", 0, 0, 0, 0, 0, "", "Invalid Address V100\n\r(Separator Missing)"},
     {kPlcTi, "Q:1", 0, 0, 0, 0, 0, "", "Invalid Address Q:1\n\r(Unknown Memory Type)"},
 };
@@ -154,7 +157,7 @@ TEST_F(IORecTest, ComputeEndStopsAtTheFamilysAddressLimit)
         {kPlcTi, "WX:65530", 6, 1, "WX:65535", ""},
         {kPlcTi, "WX:65530", 7, 0, "", kTiRange},
         {kPlcTi, "V:65535", 2, 1, "V:65536", ""},
-        {kPlcTi, "V:1048570", 7, 0, "", kTiRange},
+        {kPlcTi, "V:1048570", 7, 0, "", kTiLongRange},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.start) + " length " + std::to_string(c.length));

@@ -2,6 +2,7 @@
 // over to a running copy, and what exit writes.
 #include "document/did_doc.h"
 #include "gui_env.h"
+#include "modal_driver.h"
 #include "model/channel.h"
 #include "model/device.h"
 #include "niolib/niolib.h"
@@ -209,6 +210,23 @@ private slots:
         QVERIFY(!about.rect().contains(ok->geometry()));
         QTest::keyClick(&about, Qt::Key_Return);
         QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    void everyLineOfTheAboutBoxShowsWhole()
+    {
+        CAboutDlg about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        ModalDriver::SaveSnapshot(about, QStringLiteral("about"));
+        const QList<QLabel *> labels = about.findChildren<QLabel *>();
+        QVERIFY(labels.size() >= 5);
+        for (QLabel *label : labels) {
+            const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+            QVERIFY2(label->contentsRect().width() >= textWidth, qPrintable(label->text()));
+            QVERIFY2(about.rect().contains(label->geometry()), qPrintable(label->text()));
+        }
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("makerLine"))->text(),
+                 QStringLiteral("support@quillmark.example"));
     }
 };
 

@@ -1,6 +1,7 @@
 // Context help: every context id the configurator uses has a page beside the built program, the pages'
 // links resolve, and F1, Help > Contents and the dialogs' F1 open the page of the window with the focus.
 #include "frame_fixture.h"
+#include "modal_driver.h"
 #include "ui/app/context_help.h"
 #include "ui/dialogs/dev_name_dlg.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTextBrowser>
 #include <QtTest>
 
 // Takes the URLs that would go to the desktop's browser.
@@ -115,6 +117,41 @@ private slots:
             if (action->text() == QStringLiteral("&Contents"))
                 action->trigger();
         QCOMPARE(catcher.LastPage(), QStringLiteral("index.html"));
+    }
+
+    void withoutAViewerF1ShowsThePageInTheConfiguratorItself()
+    {
+        // No URL handler here (the offscreen platform opens no URL): the configurator shows the page.
+        FrameFixture f;
+        f.Open();
+        QApplication::setActiveWindow(&f.Frame());
+        auto *name = f.Find<QLineEdit>(QStringLiteral("2005"));
+        name->setFocus();
+        QVERIFY(QTest::qWaitFor([&] { return name->hasFocus(); }));
+        QTest::keyClick(name, Qt::Key_F1);
+        auto *viewer = f.Frame().findChild<QTextBrowser *>(QStringLiteral("helpViewer"));
+        QVERIFY(viewer != nullptr);
+        QVERIFY(viewer->isVisible());
+        QVERIFY(viewer->isWindow());
+        QCOMPARE(QFileInfo(viewer->source().toLocalFile()).fileName(), QStringLiteral("5200.html"));
+        QCOMPARE(viewer->windowTitle(), viewer->documentTitle());
+        QVERIFY(!viewer->documentTitle().isEmpty());
+        QVERIFY(viewer->toPlainText().contains(QStringLiteral("Device")));
+
+        // Help > Contents reuses the window; a dialog's F1 opens a viewer the dialog does not block.
+        for (QAction *action : f.Frame().findChildren<QAction *>())
+            if (action->text() == QStringLiteral("&Contents"))
+                action->trigger();
+        QCOMPARE(f.Frame().findChildren<QTextBrowser *>(QStringLiteral("helpViewer")).size(), 1);
+        QCOMPARE(QFileInfo(viewer->source().toLocalFile()).fileName(), QStringLiteral("index.html"));
+        CDevNameDlg dialog(&f.Frame());
+        ModalDriver::RunModal(dialog, [&](QDialog &open) {
+            ModalDriver::Press(Qt::Key_F1);
+            auto *inDialog = open.findChild<QTextBrowser *>(QStringLiteral("helpViewer"));
+            QVERIFY(inDialog != nullptr);
+            QCOMPARE(QFileInfo(inDialog->source().toLocalFile()).fileName(), QStringLiteral("10201.html"));
+            inDialog->close();
+        });
     }
 
     void f1InADialogOpensTheDialogsPage()

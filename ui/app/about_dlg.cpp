@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 
 CBigIcon::CBigIcon(QWidget *parent) : QPushButton(parent)
 {
@@ -56,10 +57,13 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
     big->move(du.x(5), du.y(4));
     big->resize(CBigIcon::SizeFor(QSize(iconSize, iconSize)));
 
+    // Each label is at least as wide as its text, so no line is cut; the dialog grows to hold them.
+    int right = 0;
     auto label = [&](const QString &text, int x, int y, int w) {
         auto *l = new QLabel(text, this);
         l->setTextFormat(Qt::PlainText);
-        l->setGeometry(du.x(x), du.y(y), du.x(w), du.y(10));
+        l->setGeometry(du.x(x), du.y(y), std::max(du.x(w), l->sizeHint().width()), du.y(10));
+        right = std::max(right, l->geometry().right());
         return l;
     };
     QLabel *version = label(VersionLine(), 75, 8, 225);
@@ -67,7 +71,8 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
     label(QStringLiteral("Quillmark Automation"), 75, 18, 160);
     label(QStringLiteral("All rights reserved"), 75, 28, 160);
     label(QStringLiteral("Plant networking for Siemens controllers"), 75, 38, 165);
-    label(QStringLiteral("support@quillmark.example"), 175, 94, 70)->setAlignment(Qt::AlignRight);
+    label(QStringLiteral("support@quillmark.example"), 175, 94, 70)
+        ->setObjectName(QStringLiteral("makerLine"));
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
@@ -88,7 +93,7 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
     ok->move(du.x(261), du.y(233));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    setFixedSize(std::max(du.x(245), logo->geometry().right() + du.x(4)),
+    setFixedSize(std::max({du.x(245), logo->geometry().right() + du.x(4), right + du.x(4)}),
                  std::max(du.y(193), logo->geometry().bottom() + du.y(4)));
 }
 

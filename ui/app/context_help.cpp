@@ -1,9 +1,11 @@
 #include "ui/app/context_help.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QWidget>
 
@@ -28,11 +30,51 @@ QString FindPage(const QString &fileName)
     return {};
 }
 
+constexpr int kViewerWidth = 640;
+constexpr int kViewerHeight = 480;
+
+QPointer<QTextBrowser> g_viewer;
+
+// The configurator's own viewer: one window, kept for the next page. It belongs to the window that
+// asked (a modal dialog blocks every window but its own), so it is made again for another owner.
+QTextBrowser *Viewer()
+{
+    QWidget *owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = QApplication::activeWindow();
+    if (g_viewer && g_viewer->parentWidget() != owner)
+        delete g_viewer;
+    if (!g_viewer) {
+        g_viewer = new QTextBrowser(owner);
+        g_viewer->setObjectName(QStringLiteral("helpViewer"));
+        g_viewer->setWindowFlag(Qt::Window);
+        g_viewer->setAttribute(Qt::WA_DeleteOnClose);
+        g_viewer->setOpenExternalLinks(false);
+        g_viewer->resize(kViewerWidth, kViewerHeight);
+        QObject::connect(g_viewer, &QTextBrowser::sourceChanged, g_viewer,
+                         [viewer = g_viewer.data()] { viewer->setWindowTitle(viewer->documentTitle()); });
+    }
+    return g_viewer;
+}
+
+void ShowInViewer(const QString &page)
+{
+    QTextBrowser *viewer = Viewer();
+    viewer->setSource(QUrl::fromLocalFile(page));
+    viewer->setWindowTitle(viewer->documentTitle());
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}
+
+// The desktop's viewer when there is one; the page in the configurator's own viewer otherwise.
 bool OpenPage(const QString &page)
 {
     if (page.isEmpty())
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        ShowInViewer(page);
+    return true;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Context help: the help page for a context id (a control's or a dialog's identifier), when the help
-// pages are installed; otherwise nothing happens.
+// pages are installed; otherwise nothing happens. The desktop's viewer shows the page; where none opens
+// it, the configurator shows it in a window of its own.
 #include <QString>
 
 class QWidget;
@@ -12,7 +13,8 @@ namespace ContextHelp
 // contents page.
 QString PageFor(int contextId);
 QString ContentsPage();
-// Opens the page for `contextId`; false (and nothing shown) when none is installed.
+// Opens the page for `contextId`; false (and nothing shown) when none is installed. The configurator's
+// own viewer is the window named "helpViewer".
 bool Open(int contextId);
 bool OpenContents();
 // F1: the page of `widget` when it has one, else of the nearest window around it that has one (a field
