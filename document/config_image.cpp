@@ -21,9 +21,37 @@ namespace lfile = layout::file;
 namespace
 {
 
+// A record without a length polls nothing and names no address: a save never writes one.
+bool IsEmptyPollRecord(const CIORec &record)
+{
+    return record.GetLength() == 0;
+}
+
+size_t KeptPollRecordCount(const CDevice &device)
+{
+    size_t kept = 0;
+    for (const auto &r : device.IORecs())
+        if (!IsEmptyPollRecord(*r))
+            ++kept;
+    return kept;
+}
+
 bool HasPollRecords(const CDevice &device)
 {
-    return device.IORecCount() > 0;
+    return KeptPollRecordCount(device) > 0;
+}
+
+void DeleteEmptyPollRecords(ChannelList &channels)
+{
+    for (const auto &c : channels)
+        for (const auto &d : c->Devices()) {
+            std::vector<CIORec *> doomed;
+            for (const auto &r : d->IORecs())
+                if (IsEmptyPollRecord(*r))
+                    doomed.push_back(r.get());
+            for (CIORec *r : doomed)
+                d->RemoveIORec(r); // destroyed here
+        }
 }
 
 bool KeepsADevice(const CChannel &channel)
@@ -58,7 +86,7 @@ std::string CheckFits(const ChannelList &channels)
         for (const auto &d : channels[i]->Devices())
             if (HasPollRecords(*d)) {
                 ++devices;
-                records += d->IORecCount();
+                records += KeptPollRecordCount(*d);
             }
     }
     if (lastKept > lfile::kMaxChannels)
@@ -144,6 +172,7 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
     if (!result.error.empty())
         return result;
 
+    DeleteEmptyPollRecords(channels);
     PruneConfiguration(channels);
     std::vector<uint8_t> &file = result.bytes;
     file.reserve(SizeBound(channels));

@@ -1,7 +1,8 @@
 #pragma once
 // The configuration file's bytes, built in memory from the channel list. Building it also does what a
-// save does to the tree: devices without poll records and trailing empty channels are destroyed,
-// learn-address flags are cleared and poll records are numbered by their place in the file.
+// save does to the tree: poll records of length 0 (which name no address), then devices without poll
+// records and trailing empty channels are destroyed, learn-address flags are cleared and poll records
+// are numbered by their place in the file.
 #include "model/tree_state.h"
 
 #include <cstdint>
@@ -22,5 +23,6 @@ struct ConfigImageResult {
     std::string error; // set when the configuration does not fit the file format
 };
 
-// Prunes `channels`, then lays the whole file out with `saveTime` in its header.
+// Deletes the poll records of length 0, prunes `channels`, then lays the whole file out with `saveTime` in
+// its header.
 ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime);

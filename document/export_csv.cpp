@@ -43,6 +43,17 @@ void ShowOpenFailure(const std::string &path, const std::error_code &error)
     kvz::Ui().ShowMessage(box);
 }
 
+// What the export holds of a device: its poll records with a length (a record of length 0 names no
+// address and is never written to a file).
+std::vector<CIORec *> ExportedRecordsOf(const CDevice &device)
+{
+    std::vector<CIORec *> records;
+    for (const auto &r : device.IORecs())
+        if (r->GetLength() != 0)
+            records.push_back(r.get());
+    return records;
+}
+
 } // namespace
 
 void CDidDoc::ExportCsv(const std::string &path)
@@ -75,7 +86,7 @@ void CDidDoc::ExportCsv(const std::string &path)
         if (!WriteCsvLine(file, line))
             return;
         for (const auto &d : channel.Devices())
-            if (d->IORecCount() > 0) {
+            if (!ExportedRecordsOf(*d).empty()) {
                 d->SetChannelNumber(static_cast<uint16_t>(i + 1));
                 devices.push_back(d.get());
             }
@@ -94,8 +105,8 @@ void CDidDoc::ExportCsv(const std::string &path)
         d->WriteCsv(line, separator);
         if (!WriteCsvLine(file, line))
             return;
-        for (const auto &r : d->IORecs())
-            records.push_back(r.get());
+        for (CIORec *r : ExportedRecordsOf(*d))
+            records.push_back(r);
     }
 
     if (!WriteCsvLine(file, ""))
