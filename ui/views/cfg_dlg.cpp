@@ -686,4 +686,3 @@ void CCfgDlg::OnPollRecordDoubleClick(const QPoint &pos)
     current->ShowInList(shownRow, *rows_);
     pollList_->selectRow(shownRow);
 }
-}
