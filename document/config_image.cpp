@@ -21,37 +21,9 @@ namespace lfile = layout::file;
 namespace
 {
 
-// A record without a length polls nothing and names no address: a save never writes one.
-bool IsEmptyPollRecord(const CIORec &record)
-{
-    return record.GetLength() == 0;
-}
-
-size_t KeptPollRecordCount(const CDevice &device)
-{
-    size_t kept = 0;
-    for (const auto &r : device.IORecs())
-        if (!IsEmptyPollRecord(*r))
-            ++kept;
-    return kept;
-}
-
 bool HasPollRecords(const CDevice &device)
 {
-    return KeptPollRecordCount(device) > 0;
-}
-
-void DeleteEmptyPollRecords(ChannelList &channels)
-{
-    for (const auto &c : channels)
-        for (const auto &d : c->Devices()) {
-            std::vector<CIORec *> doomed;
-            for (const auto &r : d->IORecs())
-                if (IsEmptyPollRecord(*r))
-                    doomed.push_back(r.get());
-            for (CIORec *r : doomed)
-                d->RemoveIORec(r); // destroyed here
-        }
+    return device.IORecCount() > 0;
 }
 
 bool KeepsADevice(const CChannel &channel)
@@ -86,7 +58,7 @@ std::string CheckFits(const ChannelList &channels)
         for (const auto &d : channels[i]->Devices())
             if (HasPollRecords(*d)) {
                 ++devices;
-                records += KeptPollRecordCount(*d);
+                records += d->IORecCount();
             }
     }
     if (lastKept > lfile::kMaxChannels)
@@ -172,7 +144,6 @@ ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime)
     if (!result.error.empty())
         return result;
 
-    DeleteEmptyPollRecords(channels);
     PruneConfiguration(channels);
     std::vector<uint8_t> &file = result.bytes;
     file.reserve(SizeBound(channels));

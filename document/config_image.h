@@ -1,8 +1,7 @@
 #pragma once
 // The configuration file's bytes, built in memory from the channel list. Building it also does what a
-// save does to the tree: poll records of length 0 (which name no address), then devices without poll
-// records and trailing empty channels are destroyed, learn-address flags are cleared and poll records
-// are numbered by their place in the file.
+// save does to the tree: devices without poll records and trailing empty channels are destroyed,
+// learn-address flags are cleared and poll records are numbered by their place in the file.
 #include "model/tree_state.h"
 
 #include <cstdint>
@@ -23,6 +22,5 @@ struct ConfigImageResult {
     std::string error; // set when the configuration does not fit the file format
 };
 
-// Deletes the poll records of length 0, prunes `channels`, then lays the whole file out with `saveTime` in
-// its header.
+// Prunes `channels`, then lays the whole file out with `saveTime` in its header.
 ConfigImageResult BuildConfigImage(ChannelList &channels, uint32_t saveTime);

@@ -43,17 +43,6 @@ void ShowOpenFailure(const std::string &path, const std::error_code &error)
     kvz::Ui().ShowMessage(box);
 }
 
-// What the export holds of a device: its poll records with a length (a record of length 0 names no
-// address and is never written to a file).
-std::vector<CIORec *> ExportedRecordsOf(const CDevice &device)
-{
-    std::vector<CIORec *> records;
-    for (const auto &r : device.IORecs())
-        if (r->GetLength() != 0)
-            records.push_back(r.get());
-    return records;
-}
-
 } // namespace
 
 void CDidDoc::ExportCsv(const std::string &path)
@@ -86,7 +75,7 @@ void CDidDoc::ExportCsv(const std::string &path)
         if (!WriteCsvLine(file, line))
             return;
         for (const auto &d : channel.Devices())
-            if (!ExportedRecordsOf(*d).empty()) {
+            if (d->IORecCount() > 0) {
                 d->SetChannelNumber(static_cast<uint16_t>(i + 1));
                 devices.push_back(d.get());
             }
@@ -105,8 +94,8 @@ void CDidDoc::ExportCsv(const std::string &path)
         d->WriteCsv(line, separator);
         if (!WriteCsvLine(file, line))
             return;
-        for (CIORec *r : ExportedRecordsOf(*d))
-            records.push_back(r);
+        for (const auto &r : d->IORecs())
+            records.push_back(r.get());
     }
 
     if (!WriteCsvLine(file, ""))

@@ -22,10 +22,9 @@ constexpr size_t H = 102;
 // one poll record of length 0 (all data areas empty).
 std::vector<uint8_t> WorkedExampleBytes(uint32_t saveTime)
 {
-    // One S7 poll record of one byte at P0: a record of length 0 names no address and is never saved.
-    std::vector<uint8_t> f(849, 0);
-    PutU32(f, 0, 849);
-    PutU32(f, 4, 849);
+    std::vector<uint8_t> f(846, 0);
+    PutU32(f, 0, 846);
+    PutU32(f, 4, 846);
     // Header.
     f[H + 3] = 1;
     f[H + 4] = 1;
@@ -82,16 +81,9 @@ std::vector<uint8_t> WorkedExampleBytes(uint32_t saveTime)
     f[r + 2] = 1;
     PutU32(f, r + 6, 100);
     PutU32(f, r + 10, 30000);
-    PutU32(f, r + 28, 78);
-    PutU16(f, r + 32, 1);
-    PutU32(f, r + 34, 79);
-    PutU16(f, r + 38, 1);
-    PutU32(f, r + 40, 80);
-    PutU16(f, r + 44, 1);
-    PutU32(f, r + 46, 81);
-    PutU32(f, r + 52, 81);
+    for (size_t off : {28, 34, 40, 46, 52})
+        PutU32(f, r + off, 78);
     PutU16(f, r + 58, 1); // "Byte"
-    PutU16(f, r + 60, 1); // one element
     PutU16(f, r + 74, 1); // S7 family
     return f;
 }
@@ -114,7 +106,7 @@ protected:
     {
         CChannel *c = AddChannel();
         CDevice *d = AddDevice(c, "PLC1");
-        AddIORec(d)->SetLengthValue(1);
+        AddIORec(d);
     }
 
     // A plant of every family: an ISO channel with an S5 and a TI device, a TCP/IP channel with S7 devices.
@@ -153,7 +145,7 @@ TEST_F(ConfigFileTest, WorkedExampleIsLaidOutByteForByte)
     doc_->WriteConfigFile(Path());
     std::vector<uint8_t> file = ReadBytes(Path());
     std::vector<uint8_t> expected = WorkedExampleBytes(1700000000);
-    ASSERT_EQ(file.size(), 849u);
+    ASSERT_EQ(file.size(), 846u);
     for (size_t i = 0; i < file.size(); ++i)
         ASSERT_EQ(file[i], expected[i]) << "byte " << i;
     EXPECT_TRUE(ui_.messages.empty());

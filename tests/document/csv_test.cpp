@@ -92,28 +92,6 @@ TEST_F(CsvTest, ExportWritesTitleSectionsAndCrLfLines)
     EXPECT_NE(FindDeviceByName("SPARE"), nullptr); // an export prunes nothing
 }
 
-TEST_F(CsvTest, ARecordOfLengthZeroIsWrittenToNoFile)
-{
-    BuildPlant();
-    doc_->ExportCsv(dir_ / "PLAIN.CSV");
-    // Records that name no address: one beside others, one as a device's only record.
-    AddIORec(FindDeviceByName("BOILER"));
-    AddIORec(AddDevice(doc_->m_ChannelList[1].get(), "EMPTY"));
-    doc_->ExportCsv(dir_ / "OUT.CSV");
-    EXPECT_EQ(ReadText(dir_ / "OUT.CSV"), ReadText(dir_ / "PLAIN.CSV"));
-
-    const std::string path = dir_ / "PLANT.KVZ";
-    doc_->WriteConfigFile(path);
-    EXPECT_EQ(FindDeviceByName("EMPTY"), nullptr); // the save removed the records and then the device
-    EXPECT_EQ(FindDeviceByName("BOILER")->IORecCount(), 2u);
-    doc_->DeleteContents();
-    doc_->ReadConfigFile(path);
-    const std::string reread = DumpTree(doc_->m_ChannelList);
-    EXPECT_EQ(reread.find("--Undefined--"), std::string::npos) << reread;
-    EXPECT_EQ(FindDeviceByName("BOILER")->IORecCount(), 2u);
-    EXPECT_EQ(FindDeviceByName("EMPTY"), nullptr);
-}
-
 TEST_F(CsvTest, ExportOfAnEmptyConfigurationCreatesNoFile)
 {
     doc_->ExportCsv(dir_ / "OUT.CSV");
