@@ -7,6 +7,7 @@
 #include "model/record_bytes.h"
 #include "model/string_table.h"
 #include "model/tree_state.h"
+#include "model/user_number.h"
 #include "platform/record_layout.h"
 
 #include <algorithm>
@@ -151,7 +152,7 @@ std::string CChannel::GetStopBitsText() const
 
 int CChannel::SetReplyTimeout(std::string_view text, int backup)
 {
-    auto v = ParseDecimal(text);
+    auto v = ParseUserNumber(text);
     if (!v || !InRange(*v, kReplyTimeoutMin, kReplyTimeoutMax))
         return ShowModelMessage(IDS_INVALID_REPLY_TIMEOUT,
                                 {FormatDecimalBound(kReplyTimeoutMin), FormatDecimalBound(kReplyTimeoutMax)});
@@ -181,7 +182,7 @@ std::string CChannel::GetRetriesText() const
 
 int CChannel::SetDelay(std::string_view text, int backup)
 {
-    auto v = ParseDecimal(text);
+    auto v = ParseUserNumber(text);
     if (!v || !InRange(*v, kDelayMin, kDelayMax))
         return ShowModelMessage(IDS_INVALID_DELAY,
                                 {FormatDecimalBound(kDelayMin), FormatDecimalBound(kDelayMax)});

@@ -109,9 +109,47 @@ bool PlcTypeChangeKeepsPollRecords(uint16_t from, uint16_t to)
     return PlcFamilyOf(from) == 1 && PlcFamilyOf(to) == 1;
 }
 
+int AddressTypingLimitOf(uint16_t protocolValue)
+{
+    constexpr int kEthernetDigits = 12;
+    constexpr int kIpv4Characters = 15;
+    return protocolValue == kProtocolIso ? kEthernetDigits : kIpv4Characters;
+}
+
+const char *DefaultAddressOf(uint16_t protocolValue)
+{
+    return protocolValue == kProtocolIso ? kDefaultIsoAddress : kDefaultIpAddress;
+}
+
+bool IsAddressOfProtocol(std::string_view text, uint16_t protocolValue)
+{
+    switch (protocolValue) {
+    case kProtocolIso:
+        return IsValidEthernetAddress(text);
+    case kProtocolTcpIp:
+        return IsValidIpAddress(text);
+    default:
+        return false;
+    }
+}
+
 CDrvSpecificDevice::CDrvSpecificDevice(CChannel *channel) : CDevice(channel)
 {
-    m_address = ChannelProtocolValue() == kProtocolIso ? kDefaultIsoAddress : kDefaultIpAddress;
+    m_address = DefaultAddressOf(ChannelProtocolValue());
+}
+
+bool CDrvSpecificDevice::AddressesFitProtocol(uint16_t protocolValue) const
+{
+    return IsAddressOfProtocol(m_address, protocolValue) &&
+           (!m_backupConnectionEnabled || IsAddressOfProtocol(m_backupAddress, protocolValue));
+}
+
+void CDrvSpecificDevice::FitAddressesToProtocol(uint16_t protocolValue)
+{
+    if (!IsAddressOfProtocol(m_address, protocolValue))
+        m_address = DefaultAddressOf(protocolValue);
+    if (m_backupConnectionEnabled && !IsAddressOfProtocol(m_backupAddress, protocolValue))
+        m_backupAddress = DefaultAddressOf(protocolValue);
 }
 
 uint16_t CDrvSpecificDevice::ChannelProtocolValue() const

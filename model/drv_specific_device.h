@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
 // PLC family of a PLC type value: 0 S5, 1 S7, 2 TI, -1 unknown.
@@ -18,6 +19,15 @@ std::pair<const char *, const char *> PlcTypeTsapDefaults(uint16_t plcTypeValue)
 // (among the S7 types); any other change of a device with poll records asks first and removes them.
 bool PlcTypeChangeKeepsTsaps(uint16_t from, uint16_t to);
 bool PlcTypeChangeKeepsPollRecords(uint16_t from, uint16_t to);
+
+// The most characters an address field takes on a channel of this protocol value: 12 hexadecimal
+// digits for the ISO transport, 15 for an IPv4 address ("192.168.100.100").
+int AddressTypingLimitOf(uint16_t protocolValue);
+// The address a new device starts with on a channel of this protocol value: "080006010001" for the
+// ISO transport, "192.168.0.1" otherwise.
+const char *DefaultAddressOf(uint16_t protocolValue);
+// Whether `text` is an address of that protocol (the rules of set address, without a message).
+bool IsAddressOfProtocol(std::string_view text, uint16_t protocolValue);
 
 class CDrvSpecificDevice : public CDevice
 {
@@ -68,6 +78,13 @@ public:
 
     // The protocol value of the device's channel (2, 6, or 0xFFFE when there is none).
     uint16_t ChannelProtocolValue() const;
+    // The typing limit of the address fields on the device's channel.
+    int AddressTypingLimit() const { return AddressTypingLimitOf(ChannelProtocolValue()); }
+    // Whether a channel of `protocolValue` holds the address, and the backup address while the backup
+    // connection is enabled, as they are.
+    bool AddressesFitProtocol(uint16_t protocolValue) const;
+    // Each of those addresses that `protocolValue` cannot hold becomes that protocol's default address.
+    void FitAddressesToProtocol(uint16_t protocolValue);
 
 private:
     void DisableBackup();

@@ -154,6 +154,16 @@ void CDrvSpecificIORec::DerivePlcFamily()
 
 int CDrvSpecificIORec::ParseAddress(std::string_view text, int which)
 {
+    return ParseAddressText(text, which, true);
+}
+
+int CDrvSpecificIORec::ParseAddressKeepingLength(std::string_view text, int which)
+{
+    return ParseAddressText(text, which, false);
+}
+
+int CDrvSpecificIORec::ParseAddressText(std::string_view text, int which, bool lengthFromText)
+{
     // Every refusal below shows why: a text the user typed or a CSV line brought never vanishes
     // without a word.
     if (text.empty()) {
@@ -166,10 +176,61 @@ int CDrvSpecificIORec::ParseAddress(std::string_view text, int which)
     if (m_plcFamily == kFamilyS5)
         ok = ParseS5(text, upper, which);
     else if (IsS7Family(m_plcFamily))
-        ok = ParseS7(text, upper, which);
+        ok = ParseS7(text, upper, which, lengthFromText);
     else if (m_plcFamily == kFamilyTi)
         ok = ParseTi(text, upper, which);
     return ok ? 1 : 0;
+}
+
+bool CDrvSpecificIORec::InStartArea(uint32_t a, uint16_t dataBlock) const
+{
+    uint32_t start = GetStartAddress();
+    if (m_plcFamily == kFamilyS5)
+        return addr::S5MemType(a) == addr::S5MemType(start) &&
+               addr::S5DataBlock(a) == addr::S5DataBlock(start);
+    if (IsS7Family(m_plcFamily))
+        return addr::S7MemType(a) == addr::S7MemType(start) && dataBlock == m_dataBlock;
+    if (m_plcFamily == kFamilyTi)
+        return addr::TiMemType(a) == addr::TiMemType(start);
+    return true;
+}
+
+bool CDrvSpecificIORec::TakeStart(uint32_t a, uint16_t dataBlock, std::optional<uint16_t> impliedLength)
+{
+    const uint32_t oldStart = GetStartAddress(), oldEnd = GetEndAddress();
+    const uint16_t oldLength = GetLength(), oldDataBlock = m_dataBlock;
+    // A start in another area leaves the end behind in the old one: the end moves with it, so the
+    // record keeps its length and stays one block of one area.
+    const bool moved = oldLength != 0 && !InStartArea(a, dataBlock);
+    SetStartAddress(a);
+    m_dataBlock = dataBlock;
+    if (oldLength == 0) {
+        if (!impliedLength)
+            return true;
+        SetEndAddress(a);
+        SetLengthValue(*impliedLength);
+    } else if (!moved) {
+        return true;
+    }
+    if (ComputeEnd())
+        return true;
+    SetStartAddress(oldStart);
+    SetEndAddress(oldEnd);
+    SetLengthValue(oldLength);
+    m_dataBlock = oldDataBlock;
+    return false;
+}
+
+bool CDrvSpecificIORec::TakeEnd(uint32_t a, uint16_t dataBlock, std::string_view typed)
+{
+    // Only a record with a start has an area (a CSV line sets its end from the start's own text).
+    if (GetLength() != 0 && !InStartArea(a, dataBlock)) {
+        ShowModelMessage(IDS_END_ADDRESS_OUTSIDE_AREA, {typed, GetAddressText(1)});
+        return false;
+    }
+    m_dataBlock = dataBlock;
+    SetEndAddress(a);
+    return true;
 }
 
 bool CDrvSpecificIORec::ParseS5(std::string_view typed, std::string_view text, int which)
@@ -184,13 +245,11 @@ bool CDrvSpecificIORec::ParseS5(std::string_view typed, std::string_view text, i
     uint32_t a = addr::PackS5(syntax.memType, static_cast<uint8_t>(syntax.dataBlock),
                               static_cast<uint16_t>(syntax.address));
     if (which == 1)
-        SetStartAddress(a);
-    else
-        SetEndAddress(a);
-    return true;
+        return TakeStart(a, m_dataBlock, std::nullopt);
+    return TakeEnd(a, m_dataBlock, typed);
 }
 
-bool CDrvSpecificIORec::ParseS7(std::string_view typed, std::string_view text, int which)
+bool CDrvSpecificIORec::ParseS7(std::string_view typed, std::string_view text, int which, bool lengthFromText)
 {
     AddressSyntax syntax = ReadS7AddressSyntax(text);
     if (SyntaxRefused(syntax, typed, kS7MaxDataBlock))
@@ -200,20 +259,15 @@ bool CDrvSpecificIORec::ParseS7(std::string_view typed, std::string_view text, i
         ShowS7AddressRange();
         return false;
     }
-    m_dataBlock = static_cast<uint16_t>(syntax.dataBlock);
+    const auto dataBlock = static_cast<uint16_t>(syntax.dataBlock);
     uint32_t a = addr::PackS7(syntax.memType, static_cast<uint32_t>(syntax.address));
-    if (which != 1) {
-        SetEndAddress(a);
-        return true;
-    }
-    SetStartAddress(a);
-    if (GetLength() == 0) {
-        // A new record takes its length from the element the text names (MB, MW, MD ...).
-        SetEndAddress(a);
-        SetLengthValue(S7LengthOfLetter(syntax.letterBeforeDigits));
-        ComputeEnd();
-    }
-    return true;
+    if (which != 1)
+        return TakeEnd(a, dataBlock, typed);
+    // A new record takes its length from the element the text names (MB, MW, MD ...).
+    std::optional<uint16_t> implied;
+    if (lengthFromText)
+        implied = S7LengthOfLetter(syntax.letterBeforeDigits);
+    return TakeStart(a, dataBlock, implied);
 }
 
 bool CDrvSpecificIORec::ParseTi(std::string_view typed, std::string_view text, int which)
@@ -228,10 +282,8 @@ bool CDrvSpecificIORec::ParseTi(std::string_view typed, std::string_view text, i
     }
     uint32_t a = addr::PackTi(syntax.memType, static_cast<uint32_t>(syntax.address));
     if (which == 1)
-        SetStartAddress(a);
-    else
-        SetEndAddress(a);
-    return true;
+        return TakeStart(a, m_dataBlock, std::nullopt);
+    return TakeEnd(a, m_dataBlock, typed);
 }
 
 std::string CDrvSpecificIORec::GetAddressText(int which) const
@@ -296,16 +348,18 @@ void CDrvSpecificIORec::ComputeLength()
         SetEndAddress(GetStartAddress());
         return;
     }
-    // An end before the start gives a difference beyond 65534, so the length shows as 0xFFFF.
-    uint32_t difference = (GetEndAddress() & 0xFFFFu) - (GetStartAddress() & 0xFFFFu);
-    if (m_plcFamily == kFamilyTi) {
-        uint16_t length = static_cast<uint16_t>(difference + 1);
-        SetLengthValue(length == 0 ? 0xFFFF : length);
+    // An end before the start gives a difference beyond 65534, so the length shows as 0xFFFF. S7
+    // and TI count with all their address bits: M65535 to M65536 is two bytes, not a wrap.
+    uint32_t mask = 0xFFFFu;
+    if (IsS7Family(m_plcFamily))
+        mask = addr::kS7ByteMask;
+    else if (m_plcFamily == kFamilyTi)
+        mask = addr::TiAddressMask(GetStartAddress());
+    uint32_t difference = (GetEndAddress() & mask) - (GetStartAddress() & mask);
+    SetLengthValue(difference > 65534 ? 0xFFFF : static_cast<uint16_t>(difference + 1));
+    if (m_plcFamily == kFamilyTi)
         if (auto def = TiDefaultTypeOf(addr::TiMemType(GetStartAddress())))
             SetDataTypeIndex(DictIndexOf(TI_Data_Type_dct, def->dataType));
-        return;
-    }
-    SetLengthValue(difference > 65534 ? 0xFFFF : static_cast<uint16_t>(difference + 1));
 }
 
 int CDrvSpecificIORec::SetLength(std::string_view text)

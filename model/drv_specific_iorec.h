@@ -72,9 +72,16 @@ public:
     uint16_t GetPlcTypeValue() const;
 
     // which = 1 sets the start address, anything else the end address. 1 on success, 0 on failure
-    // with one message: 4004 for an address outside the family's range or its packed word, 4064 for
-    // a data block out of range, 4060 to 4063 for a text that is no address.
+    // with one message (the record unchanged): 4004 for an address outside the family's range or
+    // its packed word, 4064 for a data block out of range, 4060 to 4063 for a text that is no
+    // address, 4065 for an end address outside the start's memory area (memory type and data
+    // block). A record without a length (0) takes, on S7, the length its start address implies
+    // (MB 1, MW 2, MD 4), judged against the address range at once; a record with a length whose
+    // start moves to another area takes its end in the new area from that length.
     int ParseAddress(std::string_view text, int which);
+    // ParseAddress for a reader that sets the length next (a CSV line): no length is taken from
+    // the text, so the range is judged once, with the length the reader sets.
+    int ParseAddressKeepingLength(std::string_view text, int which);
     // which = 1 the start, otherwise the end address as text; "--Undefined--" while the length is 0.
     std::string GetAddressText(int which) const;
     // End address from start and length; 1, or 0 with message 4004 and end = start (also when the
@@ -119,10 +126,19 @@ private:
     void DerivePlcFamily();
     // ComputeEnd with or without the family's address limit.
     int ComputeEndAddress(bool checkLimit);
+    int ParseAddressText(std::string_view text, int which, bool lengthFromText);
     // `typed` is the text as given (for the messages), `text` the same upper-cased.
     bool ParseS5(std::string_view typed, std::string_view text, int which);
-    bool ParseS7(std::string_view typed, std::string_view text, int which);
+    bool ParseS7(std::string_view typed, std::string_view text, int which, bool lengthFromText);
     bool ParseTi(std::string_view typed, std::string_view text, int which);
+    // Whether packed address `a` (with `dataBlock` on S7) lies in the memory area of the start.
+    bool InStartArea(uint32_t a, uint16_t dataBlock) const;
+    // Takes `a` as the start (see ParseAddress); `impliedLength` is what a record without a length
+    // takes (nothing: it keeps 0). False, with the record unchanged, when the end would lie beyond
+    // the address range.
+    bool TakeStart(uint32_t a, uint16_t dataBlock, std::optional<uint16_t> impliedLength);
+    // Takes `a` as the end unless it lies outside the start's area (message 4065).
+    bool TakeEnd(uint32_t a, uint16_t dataBlock, std::string_view typed);
 
     int16_t m_plcFamily = -1;
     uint16_t m_dataBlock = 0;

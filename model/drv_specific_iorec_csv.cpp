@@ -87,7 +87,7 @@ bool CDrvSpecificIORec::ReadCsv(std::string_view &cursor, std::string_view separ
     SetDeadBand(*deadBand);
 
     auto start = next(IDS_START_ADDRESS);
-    if (!start || !ParseAddress(*start, 1) || !ParseAddress(*start, 0))
+    if (!start || !ParseAddressKeepingLength(*start, 1) || !ParseAddress(*start, 0))
         return fail();
     auto length = next(IDS_LENGTH);
     if (!length || !SetLength(*length) || !ComputeEnd())

@@ -6,6 +6,7 @@
 #include "model/model_message.h"
 #include "model/number_text.h"
 #include "model/string_table.h"
+#include "model/user_number.h"
 
 #include <cstdint>
 
@@ -43,7 +44,7 @@ int CIORec::SetPollTime(std::string_view text)
         m_pollTime = kPollTimeDisabled;
         return 0;
     }
-    auto v = ParseDecimal(text);
+    auto v = ParseUserNumber(text);
     if (!v || !InRange(*v, 0.0, kPollTimeMax))
         return ShowModelMessage(IDS_INVALID_POLL_TIME,
                                 {FormatDecimalBound(0.0), FormatDecimalBound(kPollTimeMax)});
@@ -64,7 +65,7 @@ int CIORec::SetAccessTime(std::string_view text)
     }
     if (!IsDisabledText(GetExceptionTypeText(Exception_dct)))
         return ShowModelMessage(IDS_ACCESS_TIME_EXCEPTION);
-    auto v = ParseDecimal(text);
+    auto v = ParseUserNumber(text);
     if (!v || !InRange(*v, 0.0, kAccessTimeMax))
         return ShowModelMessage(IDS_INVALID_ACCESS_TIME,
                                 {FormatDecimalBound(0.0), FormatDecimalBound(kAccessTimeMax)});
@@ -101,7 +102,7 @@ std::string CIORec::GetExceptionTypeText(Dictionary dict) const
 
 int CIORec::SetDeadBand(std::string_view text)
 {
-    auto v = ParseDecimal(text);
+    auto v = ParseUserNumber(text);
     if (!v || !(*v >= 0.0))
         return ShowModelMessage(IDS_INVALID_DEAD_BAND);
     m_deadBand = static_cast<float>(*v);

@@ -7,6 +7,7 @@
 #include "model/model_message.h"
 #include "model/number_text.h"
 #include "model/string_table.h"
+#include "model/user_number.h"
 
 namespace
 {
@@ -168,7 +169,7 @@ FieldCommit CommitAccessTime(CIORec &work, std::string_view text)
 
 FieldCommit CommitDeadBand(CIORec &work, std::string_view text)
 {
-    auto value = model::ParseFieldNumber(text);
+    auto value = model::ParseUserNumber(text);
     if (!value) {
         ShowModelMessage(IDS_ENTER_NUMBER);
         return Refused(false, IORecField::DeadBand);

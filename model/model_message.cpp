@@ -34,9 +34,14 @@ int ShowModelMessage(int id, std::initializer_list<std::string_view> args)
 
 bool AskModelQuestion(int id, kvz::MsgIcon icon)
 {
+    return AskModelQuestion(id, {}, icon);
+}
+
+bool AskModelQuestion(int id, std::initializer_list<std::string_view> args, kvz::MsgIcon icon)
+{
     kvz::MessageRequest request;
     request.id = id;
-    request.text = LoadModelString(id);
+    request.text = FormatModelString(id, args);
     request.buttons = kvz::MsgButtons::YesNo;
     request.icon = icon;
     return kvz::Ui().ShowMessage(request) == kvz::MsgResult::Yes;

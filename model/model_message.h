@@ -15,6 +15,8 @@ int ShowModelMessage(int id, std::initializer_list<std::string_view> args = {});
 // Asks message `id` with Yes and No buttons; true for Yes. A question is never redirected: only the
 // user can answer it.
 bool AskModelQuestion(int id, kvz::MsgIcon icon = kvz::MsgIcon::None);
+// The same with %1 and %2 filled from `args`.
+bool AskModelQuestion(int id, std::initializer_list<std::string_view> args, kvz::MsgIcon icon);
 
 // Where messages go while a CSV import runs. The import installs its error-file writer before the
 // first line and removes it (an empty function) when it ends; no message box is shown meanwhile.

@@ -39,6 +39,11 @@ constexpr StringEntry kStrings[] = {
     {IDS_ADDRESS_SEPARATOR_MISSING, "Invalid Address %1\n\r(Separator Missing)"},
     {IDS_ADDRESS_NUMBER_MISSING, "Invalid Address %1\n\r(Address Number Missing)"},
     {IDS_INVALID_DATA_BLOCK, "Invalid Data Block Number\n\r(Valid Range:  %1 - %2 )"},
+    {IDS_END_ADDRESS_OUTSIDE_AREA,
+     "Invalid End Address %1\n\r(Not in the memory area of the Start Address %2)"},
+    {IDS_PROTOCOL_CHANGE_ADDRESSES,
+     "The addresses of these devices do not fit the protocol %1:\n\r%2\n\rThey will "
+     "be set to the protocol's default address.\n\rDo you wish to continue?"},
     {IDS_COLUMN_IO_BLOCKS, "I/O Blocks"},
     {IDS_COLUMN_START, "Start"},
     {IDS_COLUMN_END, "End"},

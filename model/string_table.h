@@ -31,6 +31,10 @@ enum ModelStringId : int {
     IDS_ADDRESS_SEPARATOR_MISSING = 4062,
     IDS_ADDRESS_NUMBER_MISSING = 4063,
     IDS_INVALID_DATA_BLOCK = 4064,
+    // An end address typed in another memory type or data block than the start address.
+    IDS_END_ADDRESS_OUTSIDE_AREA = 4065,
+    // A channel's new protocol cannot hold some of its devices' addresses.
+    IDS_PROTOCOL_CHANGE_ADDRESSES = 4066,
     IDS_COLUMN_IO_BLOCKS = 5400,
     IDS_COLUMN_START = 5401,
     IDS_COLUMN_END = 5402,

@@ -215,6 +215,37 @@ TEST_F(KvzcfgTest, EveryInputLineNotTakenIsReportedAndGivesOne)
     EXPECT_NE(r.err.find("1 input line was not taken and the import error file"), std::string::npos) << r.err;
 }
 
+// A line at the last byte a 20-bit S7 address holds: taken without a word (exit 0) when its LENGTH
+// fits, reported once and counted once when it does not.
+TEST_F(KvzcfgTest, ALineAtTheByteRangesEndIsJudgedOnceWithItsLength)
+{
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\Config",
+                                    "DriverExe", "/opt/KVZSPOLL"));
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, "Software\\Quillmark\\Brennic\\", "PDBPATH",
+                                    dir_.path().string()));
+    const std::string head = "!CHANNEL\n1,Yes,5.0,10.0,3,TCP/IP,eth0\n"
+                             "!DEVICE NAME\n"
+                             "P1,1,,E10.0.0.1,R=0;S=2,Not Used,S7 300,EDISABLED,DISABLED,DISABLED\n"
+                             "!IOREC\n";
+    WriteFile(dir_ / "IN.CSV", head + "1,P1,Byte,1.0,300.0,Disabled,0.00000,MW1048575,1\n"
+                                      "2,P1,Byte,1.0,300.0,Disabled,0.00000,MD1048570,4\n");
+    Outcome taken = Kvzcfg("convert IN.CSV OUT.KVZ");
+    EXPECT_EQ(taken.status, 0) << taken.err;
+    EXPECT_EQ(taken.err, "");
+    Outcome dump = Kvzcfg("dump OUT.KVZ");
+    EXPECT_NE(dump.out.find("start=\"M1048575\" end=\"M1048575\" length=\"1\""), std::string::npos)
+        << dump.out;
+    EXPECT_NE(dump.out.find("start=\"M1048570\" end=\"M1048573\" length=\"4\""), std::string::npos)
+        << dump.out;
+
+    WriteFile(dir_ / "IN.CSV", head + "1,P1,Byte,1.0,300.0,Disabled,0.00000,QW1048575,3\n");
+    Outcome refused = Kvzcfg("convert IN.CSV OUT.KVZ");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("1 Errors detected during import"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(dir_ / "KVZDIDW.ERR"),
+              "Line Number   6 : Invalid Start Address\r\n\r(Valid Range:  0 - 1048575 )\r\n");
+}
+
 TEST_F(KvzcfgTest, AConfigurationWithoutPollRecordsCannotBeSaved)
 {
     WriteFile(dir_ / "EMPTY.CSV", "!CHANNEL\n1,Yes,5.0,10.0,3,TCP/IP,eth0\n");

@@ -3,10 +3,14 @@
 #include "frame_fixture.h"
 #include "modal_driver.h"
 #include "model/channel.h"
+#include "model/dictionaries.h"
 #include "model/drv_specific_device.h"
 #include "model/drv_specific_iorec.h"
+#include "model/iorec_defaults.h"
+#include "model/string_table.h"
 #include "ui/views/cfg_dlg.h"
 #include "ui/views/iorec_list_model.h"
+#include "ui/widgets/commit_line_edit.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -14,7 +18,9 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QtTest>
 
@@ -52,6 +58,46 @@ private:
         popup->setCurrentIndex(combo->model()->index(row, 0));
         QTest::keyClick(popup, Qt::Key_Return);
         QVERIFY(GuiEnv::WaitFor([&] { return !popup->isVisible(); }));
+    }
+
+    QTableView *PollList() { return f->Find<QTableView>(QStringLiteral("5010")); }
+    // Double-clicks the poll record list at row `row`, or below the last row when it is -1, with
+    // `script` run in the dialog that opens.
+    void OpenPollRecord(int row, std::function<void(QDialog &)> script)
+    {
+        QTableView *list = PollList();
+        ModalDriver::RunWhenModal([script](QDialog *dialog) { script(*dialog); });
+        const int shown = list->model()->rowCount();
+        QPoint at;
+        if (row >= 0) {
+            at = list->visualRect(list->model()->index(row, 1)).center();
+        } else {
+            const QRect last = list->visualRect(list->model()->index(shown - 1, 1));
+            at = QPoint(last.center().x(), last.bottom() + 20);
+        }
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Start, end and length of every poll record in `kvzcfg dump` of `path`.
+    static QStringList DumpedRecords(const std::string &path)
+    {
+        QProcess dump;
+        dump.start(QString::fromStdString(GuiEnv::Program("kvzcfg")),
+                   {QStringLiteral("dump"), QString::fromStdString(path)});
+        [&] { QVERIFY(dump.waitForFinished(30000)); }();
+        QStringList records;
+        const QRegularExpression iorec(
+            QStringLiteral("iorec \\d+: start=\"([^\"]*)\" end=\"([^\"]*)\" length=\"([^\"]*)\""));
+        for (const QString &line : QString::fromUtf8(dump.readAllStandardOutput()).split('\n'))
+            if (auto m = iorec.match(line); m.hasMatch())
+                records << m.captured(1) + " " + m.captured(2) + " " + m.captured(3);
+        return records;
+    }
+    // Start, end and length as row `row` of the list shows them.
+    QString ListedRecord(int row)
+    {
+        auto *model = PollList()->model();
+        return model->index(row, 1).data().toString() + " " + model->index(row, 2).data().toString() + " " +
+               model->index(row, 3).data().toString();
     }
 
 private slots:
@@ -420,6 +466,153 @@ private slots:
         QCOMPARE(list->model()->rowCount(), 2);
         QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("2"));
         QCOMPARE(list->model()->index(1, 1).data().toString(), QStringLiteral("DB001,B0020"));
+    }
+    // New, after typing into the record made for the click, leaves no empty record behind, whatever
+    // button ends the dialog, so the saved file holds none either.
+    void newLeavesNoEmptyRecordWhateverEndsTheDialog()
+    {
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 3);
+        f->Open();
+        auto typeStartThenNew = [](QDialog &dialog, const QString &start) {
+            ModalDriver::TypeInto(dialog, QStringLiteral("2011"), start);
+            ModalDriver::Click(dialog, QStringLiteral("2029"));
+        };
+        OpenPollRecord(-1, [&](QDialog &dialog) {
+            typeStartThenNew(dialog, QStringLiteral("M100"));
+            ModalDriver::TypeInto(dialog, QStringLiteral("2011"), QStringLiteral("M200"));
+            ModalDriver::Click(dialog, QStringLiteral("1"));
+        });
+        QCOMPARE(d->IORecCount(), size_t(4));
+        QCOMPARE(PollList()->model()->rowCount(), 4);
+        QCOMPARE(ListedRecord(3), QStringLiteral("M200 M200 1"));
+
+        OpenPollRecord(-1, [&](QDialog &dialog) {
+            typeStartThenNew(dialog, QStringLiteral("M300"));
+            ModalDriver::TypeInto(dialog, QStringLiteral("2011"), QStringLiteral("M400"));
+            ModalDriver::Click(dialog, QStringLiteral("2")); // Cancel
+        });
+        OpenPollRecord(-1, [&](QDialog &dialog) {
+            typeStartThenNew(dialog, QStringLiteral("M500"));
+            ModalDriver::Click(dialog, QStringLiteral("1")); // OK on the new, still empty record
+        });
+        OpenPollRecord(-1, [&](QDialog &dialog) {
+            typeStartThenNew(dialog, QStringLiteral("M600"));
+            ModalDriver::Click(dialog, QStringLiteral("2030")); // Delete of the new record
+        });
+        QCOMPARE(d->IORecCount(), size_t(4));
+        QCOMPARE(PollList()->model()->rowCount(), 4);
+        for (int row = 0; row < 4; ++row)
+            QVERIFY2(!ListedRecord(row).contains(QStringLiteral("--Undefined--")),
+                     qPrintable(ListedRecord(row)));
+
+        const std::string path = f->env.Path("PLANT.KVZ");
+        f->Doc().WriteConfigFile(path);
+        const QStringList dumped = DumpedRecords(path);
+        QCOMPARE(dumped.size(), 4);
+        QCOMPARE(dumped.last(), QStringLiteral("M200 M200 1"));
+    }
+
+    // After every accepted edit the dialog, the list and the saved file (read by kvzcfg) say the same.
+    void theDialogTheListAndTheFileAgree_data()
+    {
+        QTest::addColumn<int>("plcType");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<QString>("other");     // a second record: "start length"
+        QTest::addColumn<QStringList>("edits"); // "field id=text"
+        QTest::newRow("S5") << int(kPlcS5) << "DB:3:0"
+                            << "64"
+                            << "DB:4:100 32"
+                            << QStringList{"2011=DB:4:0", "2012=DB:3:110", "2012=DB:4:90", "2013=20",
+                                           "2011=C:7"};
+        QTest::newRow("S7") << int(kPlcS7_300) << "DB1,DBB0"
+                            << "40"
+                            << "M0 10"
+                            << QStringList{"2011=M30", "2012=DB1,DBB50", "2012=M99", "2013=10",
+                                           "2011=DB9,DBW4"};
+        QTest::newRow("TI") << int(kPlcTi) << "V:1"
+                            << "10"
+                            << "K:1 10"
+                            << QStringList{"2011=WX:100", "2012=V:150", "2012=WX:120", "2013=5",
+                                           "2011=V:65535"};
+    }
+    void theDialogTheListAndTheFileAgree()
+    {
+        QFETCH(int, plcType);
+        QFETCH(QString, start);
+        QFETCH(QString, length);
+        QFETCH(QString, other);
+        QFETCH(QStringList, edits);
+        CDrvSpecificDevice *d = f->AddDevice(f->AddChannel(), "PLC1", 0);
+        d->SetPlcTypeIndex(DictIndexOf(KVZ_hw_options_dct, static_cast<uint16_t>(plcType)));
+        auto add = [&](const QString &a, const QString &n) {
+            auto record = NewPollRecordFor(d);
+            QVERIFY(record->ParseAddress(a.toStdString(), 1) == 1);
+            QVERIFY(record->ParseAddress(a.toStdString(), 0) == 1);
+            QVERIFY(record->SetLength(n.toStdString()) == 1);
+            QVERIFY(record->ComputeEnd() == 1);
+            d->AddIORec(std::move(record));
+        };
+        add(start, length);
+        add(other.section(' ', 0, 0), other.section(' ', 1, 1));
+        f->Open();
+        const std::string path = f->env.Path("PLANT.KVZ");
+        for (const QString &edit : edits) {
+            const QString field = edit.section('=', 0, 0), text = edit.section('=', 1);
+            QString inDialog;
+            OpenPollRecord(0, [&](QDialog &dialog) {
+                ModalDriver::TypeInto(dialog, field, text);
+                ModalDriver::Click(dialog, QStringLiteral("2015")); // leave the field
+                inDialog = ModalDriver::FieldText(dialog, QStringLiteral("2011")) + " " +
+                           ModalDriver::FieldText(dialog, QStringLiteral("2012")) + " " +
+                           ModalDriver::FieldText(dialog, QStringLiteral("2013"));
+                ModalDriver::Click(dialog, QStringLiteral("1"));
+            });
+            QCOMPARE(ListedRecord(0), inDialog);
+            f->Doc().WriteConfigFile(path);
+            const QStringList dumped = DumpedRecords(path);
+            QCOMPARE(dumped.size(), 2);
+            QVERIFY2(dumped.front() == inDialog,
+                     qPrintable(edit + ": file " + dumped.front() + ", dialog " + inDialog));
+        }
+        // The refused end addresses were each refused with the message of their own.
+        int outside = 0;
+        for (int id : f->ui->Ids())
+            outside += id == IDS_END_ADDRESS_OUTSIDE_AREA ? 1 : 0;
+        QCOMPARE(outside, 1);
+    }
+
+    // What the address fields take follows the channel's protocol: an IPv4 address can be typed.
+    void theAddressFieldsTakeWhatTheProtocolHolds()
+    {
+        CChannel &channel = f->AddChannel();
+        f->AddDevice(channel, "PLC1", 1);
+        f->Open();
+        TypeAndLeave("2007", QStringLiteral("192.168.100.100"));
+        QCOMPARE(Shown()->GetAddressText(0), std::string("192.168.100.100"));
+        QCOMPARE(Edit("2007")->text(), QStringLiteral("192.168.100.100"));
+        QCOMPARE(qobject_cast<CommitLineEdit *>(Edit("2025"))->typingLimit(), 15);
+
+        // The channel becomes ISO: the device takes the ISO default the file will hold, the fields
+        // take 12 characters.
+        f->ui->answers.push_back(kvz::MsgResult::Yes);
+        ModalDriver::RunWhenModal([](QDialog *dialog) {
+            auto *protocol = dialog->findChild<QComboBox *>(QStringLiteral("2031"));
+            ModalDriver::Choose(*dialog, QStringLiteral("2031"),
+                                protocol->findText(QStringLiteral("ISO Industrial Ethernet")));
+            ModalDriver::Click(*dialog, QStringLiteral("1"));
+        });
+        f->Frame().ConfigView()->OnChannelSetup();
+        QCOMPARE(f->ui->Ids().back(), int(IDS_PROTOCOL_CHANGE_ADDRESSES));
+        QCOMPARE(Edit("2007")->text(), QStringLiteral("080006010001"));
+        QCOMPARE(qobject_cast<CommitLineEdit *>(Edit("2007"))->typingLimit(), 12);
+        const std::string path = f->env.Path("ISO.KVZ");
+        f->Doc().WriteConfigFile(path);
+        CDidDoc reread;
+        reread.OnOpenDocument(path);
+        auto *saved =
+            static_cast<CDrvSpecificDevice *>(reread.m_ChannelList.front()->Devices().front().get());
+        QCOMPARE(saved->GetAddressText(0), std::string("080006010001"));
     }
 };
 

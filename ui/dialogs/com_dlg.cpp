@@ -4,6 +4,7 @@
 #include "model/channel_fields.h"
 #include "model/dictionaries.h"
 #include "model/drv_specific_channel.h"
+#include "model/protocol_change.h"
 #include "ui/app/context_help.h"
 #include "ui/widgets/bitmap_button.h"
 #include "ui/widgets/combo_list.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <vector>
 
 namespace
 {
@@ -152,8 +154,22 @@ void CComDlg::accept()
         work_->SetProtocolIndex(
             DictIndexOf(Protocol_dct, static_cast<uint16_t>(protocol_->itemData(row).toUInt())));
     SetAdapterFromField(*work_, adapter_->text().toStdString());
+    // A new protocol that cannot hold some devices' addresses is applied only when the user agrees;
+    // those devices then take its default address, so the window shows what the file will hold.
+    const uint16_t protocol = work_->GetProtocolValue();
+    std::vector<CDrvSpecificDevice *> misfits;
+    if (channel_ != nullptr && protocol != channel_->GetProtocolValue()) {
+        misfits = DevicesNotFittingProtocol(*channel_, protocol);
+        if (!ConfirmProtocolChange(misfits, protocol)) {
+            work_->SetProtocolIndex(channel_->GetProtocolIndex());
+            protocol_->setCurrentIndex(protocol_->findData(channel_->GetProtocolValue()));
+            ok_->setFocus();
+            return;
+        }
+    }
     if (channel_ != nullptr && !work_->CompareSettings(*channel_)) {
         channel_->CopySettingsFrom(*work_);
+        FitDevicesToProtocol(misfits, protocol);
         if (doc_ != nullptr)
             doc_->SetModifiedFlag();
     }

@@ -33,6 +33,9 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableView>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace
 {
@@ -41,7 +44,8 @@ int g_currentChannelIndex = 0;
 
 constexpr int kMaxChannels = 16;
 
-// The six connection fields: control id, typing limit and whether the text is upper-cased.
+// The six connection fields: control id, typing limit and whether the text is upper-cased. The two
+// address fields take their limit from the channel's protocol when a device is shown.
 struct ConnectionField {
     const char *id;
     int typingLimit;
@@ -51,6 +55,8 @@ constexpr ConnectionField kConnectionFields[6] = {
     {"2007", 12, false}, {"2008", 8, true}, {"2009", 8, true},
     {"2025", 0, false},  {"2026", 0, true}, {"2027", 0, true},
 };
+constexpr int kPrimaryAddressField = 0;
+constexpr int kBackupAddressField = 3;
 
 std::string ConnectionText(const CDrvSpecificDevice &d, int field)
 {
@@ -418,6 +424,10 @@ void CCfgDlg::ShowDevice()
 
     name_->setText(Q(bound_.name));
     description_->setText(Q(bound_.description));
+    // The address fields take what the channel's protocol can hold (an IPv4 address is longer than
+    // an Ethernet address).
+    for (int i : {kPrimaryAddressField, kBackupAddressField})
+        connection_[i]->setTypingLimit(device->AddressTypingLimit());
     for (int i = 0; i < 6; ++i)
         connection_[i]->setText(Q(bound_.connection[i]));
     const bool blocked = plcType_->blockSignals(true);
@@ -634,7 +644,10 @@ void CCfgDlg::OnChannelSetup()
         SelectListRow(deviceList_->count() - 1);
     }
     CComDlg dialog(doc_, g_currentChannelIndex, this);
-    dialog.exec();
+    // A new protocol changes what the address fields take and may have given devices its default
+    // address: the device is shown again as it will be saved.
+    if (dialog.exec() == QDialog::Accepted)
+        ShowDevice();
 }
 
 void CCfgDlg::OnPollRecordDoubleClick(const QPoint &pos)
@@ -644,12 +657,13 @@ void CCfgDlg::OnPollRecordDoubleClick(const QPoint &pos)
         return;
     const QModelIndex hit = pollList_->indexAt(pos);
     int row;
+    CIORec *created = nullptr; // the record made for a click below the last row
     if (hit.isValid() && static_cast<size_t>(hit.row()) < device->IORecCount()) {
         row = hit.row();
         device->SetCurrentIORec(device->IORecs()[static_cast<size_t>(row)].get());
     } else {
         row = static_cast<int>(device->IORecCount());
-        device->AddIORec(NewPollRecordFor(device));
+        created = device->AddIORec(NewPollRecordFor(device));
     }
     pollList_->selectionModel()->setCurrentIndex(rows_->index(std::min(row, rows_->rowCount() - 1), 0),
                                                  QItemSelectionModel::NoUpdate);
@@ -657,14 +671,25 @@ void CCfgDlg::OnPollRecordDoubleClick(const QPoint &pos)
     CIORecDlg dialog(doc_, this);
     dialog.exec();
 
+    // However the dialog ended, a record without a length that the click or the dialog made (or that
+    // Delete emptied) is no poll record: it goes, so the list shows no blank row the file would hold.
     CIORec *current = device->GetCurrentIORec();
-    if (current && current->GetLength() != 0) {
-        const int shownRow = dialog.NewRecordFlag() ? static_cast<int>(device->IORecCount()) - 1 : row;
-        current->ShowInList(shownRow, *rows_);
-        pollList_->selectRow(shownRow);
-    } else {
-        if (current)
-            device->RemoveIORec(current);
+    std::vector<std::unique_ptr<CIORec>> removed;
+    for (CIORec *record : {created, current})
+        if (record != nullptr && record->GetLength() == 0)
+            if (auto owned = device->RemoveIORec(record))
+                removed.push_back(std::move(owned));
+    current = device->GetCurrentIORec(); // null when it went
+    if (!removed.empty() || current == nullptr) {
         FillPollRecordList();
+        const auto &records = device->IORecs();
+        auto at =
+            std::find_if(records.begin(), records.end(), [&](const auto &r) { return r.get() == current; });
+        if (at != records.end())
+            pollList_->selectRow(static_cast<int>(at - records.begin()));
+        return;
     }
+    const int shownRow = dialog.NewRecordFlag() ? static_cast<int>(device->IORecCount()) - 1 : row;
+    current->ShowInList(shownRow, *rows_);
+    pollList_->selectRow(shownRow);
 }

@@ -5,7 +5,9 @@
 #include "scripted_ui.h"
 #include "test_config.h"
 
+#include "model/dictionaries.h"
 #include "model/drv_specific_channel.h"
+#include "model/drv_specific_device.h"
 #include "model/string_table.h"
 #include "ui/dialogs/com_dlg.h"
 
@@ -269,6 +271,54 @@ private slots:
         QVERIFY(boxHadTheFocus);
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(ui->Ids().size(), size_t(1));
+    }
+    // TCP/IP to ISO: the devices whose IPv4 addresses an Ethernet address field cannot hold are named,
+    // No leaves everything as it was, Yes gives them the ISO default address the file will hold.
+    void aProtocolThatCannotHoldTheAddressesAsksFirst_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("no") << false;
+        QTest::newRow("yes") << true;
+    }
+    void aProtocolThatCannotHoldTheAddressesAsksFirst()
+    {
+        QFETCH(bool, yes);
+        auto *pump = config->AddDevice(channel, kPlcS7_300, "PUMP");
+        QCOMPARE(pump->SetAddress("192.168.10.20", 0), 1);
+        auto *kiln = config->AddDevice(channel, kPlcS7_300, "KILN");
+        QCOMPARE(kiln->SetAddress("10.1.1.7", 0), 1);
+        ui->answers.push_back(yes ? kvz::MsgResult::Yes : kvz::MsgResult::No);
+        const int result = Run([&](QDialog &d) {
+            auto *protocol = Control<QComboBox>(d, kProtocol);
+            Choose(d, kProtocol, protocol->findText(QStringLiteral("ISO Industrial Ethernet")));
+            Click(d, kOk);
+            QCOMPARE(ui->Ids(), std::vector<int>{IDS_PROTOCOL_CHANGE_ADDRESSES});
+            const std::string text = ui->Texts().front();
+            QVERIFY2(text.find("ISO Industrial Ethernet") != std::string::npos, text.c_str());
+            QVERIFY2(text.find("PUMP  192.168.10.20\n\rKILN  10.1.1.7") != std::string::npos, text.c_str());
+            if (!yes) {
+                // Nothing applied: the channel's protocol is selected again and the dialog stays.
+                QVERIFY(d.isVisible());
+                QCOMPARE(protocol->currentText(), QStringLiteral("TCP/IP"));
+                Click(d, kCancel);
+            }
+        });
+        QCOMPARE(result, yes ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(channel->GetProtocolValue(), yes ? uint16_t(2) : uint16_t(6));
+        QCOMPARE(pump->GetAddressText(0), std::string(yes ? "080006010001" : "192.168.10.20"));
+        QCOMPARE(kiln->GetAddressText(0), std::string(yes ? "080006010001" : "10.1.1.7"));
+        QCOMPARE(config->doc.IsModified(), yes);
+    }
+
+    void aProtocolThatHoldsTheAddressesAsksNothing()
+    {
+        config->AddDevice(channel, kPlcS7_300, "PUMP"); // 192.168.0.1
+        const int result = Run([&](QDialog &d) {
+            Choose(d, kProtocol, Control<QComboBox>(d, kProtocol)->findText(QStringLiteral("TCP/IP")));
+            Click(d, kOk);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QVERIFY(ui->Ids().empty());
     }
 };
 

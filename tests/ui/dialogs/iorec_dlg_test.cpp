@@ -13,6 +13,8 @@
 #include "model/iorec_defaults.h"
 #include "model/iorec_fields.h"
 #include "model/string_table.h"
+#include "platform/registry.h"
+#include "temp_dir.h"
 #include "ui/dialogs/iorec_dlg.h"
 
 #include <QComboBox>
@@ -458,6 +460,158 @@ private slots:
         QCOMPARE(device->IORecCount(), size_t(2));
         QCOMPARE(second->GetLength(), uint16_t(10));
         QCOMPARE(device->GetCurrentIORec(), static_cast<CIORec *>(second));
+    }
+    // A new record's start at the last byte a 20-bit S7 address holds: the element its size letter
+    // names is the record's length, judged once; a refused start is refused with one message and
+    // nothing taken.
+    void aNewStartIsJudgedWithTheLengthItsLetterGives_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("length"); // "" refused
+        QTest::addColumn<QString>("end");
+        QTest::newRow("M") << "M1048575"
+                           << "1"
+                           << "M1048575";
+        QTest::newRow("MX") << "MX1048575"
+                            << "1"
+                            << "M1048575";
+        QTest::newRow("MB") << "MB1048575"
+                            << "1"
+                            << "M1048575";
+        QTest::newRow("MW fits") << "MW1048574"
+                                 << "2"
+                                 << "M1048575";
+        QTest::newRow("MW beyond") << "MW1048575"
+                                   << ""
+                                   << "";
+        QTest::newRow("MD fits") << "MD1048572"
+                                 << "4"
+                                 << "M1048575";
+        QTest::newRow("MD beyond") << "MD1048573"
+                                   << ""
+                                   << "";
+        QTest::newRow("QW beyond") << "QW1048575"
+                                   << ""
+                                   << "";
+        QTest::newRow("AW") << "AW1048574"
+                            << "2"
+                            << "Q1048575";
+        QTest::newRow("IW") << "IW1048574"
+                            << "2"
+                            << "I1048575";
+        QTest::newRow("EW") << "EW1048574"
+                            << "2"
+                            << "I1048575";
+        QTest::newRow("PD") << "PD1048572"
+                            << "4"
+                            << "P1048575";
+        QTest::newRow("DBX") << "DB1,DBX1048575"
+                             << "1"
+                             << "DB001,B1048575";
+        QTest::newRow("DBW beyond") << "DB1,DBW1048575"
+                                    << ""
+                                    << "";
+        QTest::newRow("DBD fits") << "DB1,DBD1048572"
+                                  << "4"
+                                  << "DB001,B1048575";
+        QTest::newRow("MW 65535") << "MW65535"
+                                  << "2"
+                                  << "M65536"; // no 16-bit wrap
+    }
+    void aNewStartIsJudgedWithTheLengthItsLetterGives()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, length);
+        QFETCH(QString, end);
+        CIORec *blank = AppendBlankRecord(device);
+        Open(blank, [&](QDialog &d) {
+            TypeInto(d, kStart, typed);
+            Tab();
+            if (length.isEmpty()) {
+                QCOMPARE(ui->Ids(), std::vector<int>{IDS_INVALID_START_ADDRESS});
+                QCOMPARE(FocusName(), kStart);
+                QCOMPARE(FieldText(d, kStart), QStringLiteral("--Undefined--"));
+                QCOMPARE(FieldText(d, kLength), QStringLiteral("0"));
+            } else {
+                QVERIFY(ui->Ids().empty());
+                QCOMPARE(FieldText(d, kLength), length);
+                QCOMPARE(FieldText(d, kEnd), end);
+            }
+            Click(d, kOk);
+        });
+        QCOMPARE(QString::number(blank->GetLength()), length.isEmpty() ? QStringLiteral("0") : length);
+    }
+
+    void anEndInAnotherAreaIsRefusedAndAStartInAnotherAreaTakesItsEnd()
+    {
+        auto *s5 = config->AddDevice(channel, kPlcS5, "PLC5");
+        config->AddRecord(s5, "DB:3:0", "64");
+        config->AddRecord(s5, "DB:4:100", "32");
+        CIORec *blank = AppendBlankRecord(s5);
+        Open(blank, [&](QDialog &d) {
+            TypeInto(d, kStart, QStringLiteral("DB:4:0"));
+            TypeInto(d, kLength, QStringLiteral("64"));
+            TypeInto(d, kEnd, QStringLiteral("DB:3:110"));
+            Tab();
+            QCOMPARE(ui->Ids(), std::vector<int>{IDS_END_ADDRESS_OUTSIDE_AREA});
+            QCOMPARE(FocusName(), kEnd);
+            QCOMPARE(FieldText(d, kEnd), QStringLiteral("DB:4:63"));
+            Click(d, kOk);
+        });
+        QCOMPARE(Q(static_cast<CDrvSpecificIORec *>(blank)->GetAddressText(0)), QStringLiteral("DB:4:63"));
+
+        // S7: a DB record whose start becomes a marker byte keeps its length, its end moves along.
+        channel->SetCurrentDevice(device);
+        CDrvSpecificIORec *db = config->AddRecord(device, "DB1,DBB0", "40");
+        ui->Clear();
+        Open(db, [&](QDialog &d) {
+            TypeInto(d, kStart, QStringLiteral("M30"));
+            Tab();
+            QVERIFY2(ui->Ids().empty(), ui->Texts().empty() ? "" : ui->Texts().front().c_str());
+            QCOMPARE(FieldText(d, kEnd), QStringLiteral("M69"));
+            QCOMPARE(FieldText(d, kLength), QStringLiteral("40"));
+            Click(d, kOk);
+        });
+        QCOMPARE(Q(db->GetAddressText(0)), QStringLiteral("M69"));
+    }
+
+    // A decimal comma is the user's decimal sign or no number: never cut to what precedes it.
+    void timesAndDeadBandAreWholeNumbersInTheUsersDecimalSign_data()
+    {
+        QTest::addColumn<QString>("sign");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("message"); // 0: accepted
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("poll, full stop") << "." << kPollTime << "0,5" << int(IDS_INVALID_POLL_TIME) << "1.00";
+        QTest::newRow("poll, comma") << "," << kPollTime << "0,5" << 0 << "0.50";
+        QTest::newRow("access, full stop")
+            << "." << kAccessTime << "2,5" << int(IDS_INVALID_ACCESS_TIME) << "300.0";
+        QTest::newRow("access, comma") << "," << kAccessTime << "2,5" << 0 << "2.5";
+        QTest::newRow("dead band, full stop") << "." << kDeadBand << "0,5" << int(IDS_ENTER_NUMBER) << "0";
+        QTest::newRow("dead band, comma") << "," << kDeadBand << "0,5" << 0 << "0.5";
+    }
+    void timesAndDeadBandAreWholeNumbersInTheUsersDecimalSign()
+    {
+        QFETCH(QString, sign);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(int, message);
+        QFETCH(QString, shown);
+        kvz::test::ScopedRegistry registry;
+        QVERIFY(kvz::RegWriteString(kvz::Hive::CurrentUser, "Control Panel\\International", "sDecimal",
+                                    sign.toStdString()));
+        auto *s5 = config->AddDevice(channel, kPlcS5, "PLC5");
+        CIORec *record = config->AddRecord(s5, "DB:3:0", "10");
+        Open(record, [&](QDialog &d) {
+            if (field == kDeadBand)
+                Choose(d, kException, 1); // Analog
+            TypeInto(d, field, typed);
+            Tab();
+            QCOMPARE(FieldText(d, field), shown);
+            QCOMPARE(ui->Ids(), message == 0 ? std::vector<int>{} : std::vector<int>{message});
+            Click(d, kOk);
+        });
     }
 };
 
