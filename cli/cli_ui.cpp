@@ -20,6 +20,10 @@ std::string OneLine(std::string text)
 
 kvz::MsgResult CliUi::ShowMessage(const kvz::MessageRequest &request)
 {
+    if (request.buttons == kvz::MsgButtons::YesNo || request.buttons == kvz::MsgButtons::YesNoCancel) {
+        ++questions_;
+        return answer_ == kvz::MsgResult::Yes ? kvz::MsgResult::Yes : kvz::MsgResult::No;
+    }
     std::string caption = request.caption.empty() ? kvz::kDriverIdentity.acronym : request.caption;
     std::fprintf(stderr, "%s: %s\n", OneLine(caption).c_str(), OneLine(request.text).c_str());
     switch (request.buttons) {
@@ -27,10 +31,6 @@ kvz::MsgResult CliUi::ShowMessage(const kvz::MessageRequest &request)
         if (request.icon != kvz::MsgIcon::Information)
             ++errors_;
         return kvz::MsgResult::Ok;
-    case kvz::MsgButtons::YesNo:
-        return answer_ == kvz::MsgResult::Yes ? kvz::MsgResult::Yes : kvz::MsgResult::No;
-    case kvz::MsgButtons::YesNoCancel:
-        return answer_ == kvz::MsgResult::Yes ? kvz::MsgResult::Yes : kvz::MsgResult::No;
     default:
         return kvz::MsgResult::Cancel;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // kvzcfg's front end: every message the configurator would show is one line on stderr; questions
-// take the answer the command line gave (No unless told otherwise); there are no dialogs.
+// take the answer the command line gave (No unless told otherwise) and are not printed, since nothing
+// waits for an answer: the command tells what the answer did. There are no dialogs.
 #include "platform/ui_services.h"
 
 class CliUi : public kvz::IUiServices
@@ -16,11 +17,14 @@ public:
 
     // Messages that reported a problem (information and questions do not count).
     int ErrorCount() const { return errors_; }
+    // Questions answered so far.
+    int QuestionCount() const { return questions_; }
     void ReportError(const std::string &text);
 
 private:
     kvz::MsgResult answer_;
     int errors_ = 0;
+    int questions_ = 0;
 };
 
 // Clears what an earlier open or import counted, before `doc` opens the next input.

@@ -1,6 +1,7 @@
 #include "cli/import_dbf_command.h"
 
 #include "cli/cli_ui.h"
+#include "cli/save_output.h"
 #include "document/did_doc.h"
 #include "import/host_import.h"
 #include "model/drv_specific_channel.h"
@@ -117,7 +118,7 @@ int RunImportDbf(const ImportDbfOptions &options)
             // Save As is offered only for a configuration with poll records.
             if (!ui.TableFailed()) {
                 if (doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
-                    doc.SaveAsChosenFile(options.out);
+                    SaveOutput(doc, ui, options.out, false);
                 else if (ui.ErrorCount() == 0)
                     ui.ReportError("the configuration holds no poll record after importing " + options.table +
                                    "; there is nothing to save");

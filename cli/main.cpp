@@ -8,6 +8,7 @@
 #include "cli/cli_ui.h"
 #include "cli/driver_commands.h"
 #include "cli/import_dbf_command.h"
+#include "cli/save_output.h"
 #include "document/did_doc.h"
 #include "document/tree_dump.h"
 #include "platform/driver_identity.h"
@@ -48,7 +49,7 @@ int Convert(const std::string &in, const std::string &out, bool startup)
             // Save As is offered only for a configuration with poll records; an input that could not be
             // read has already said why, and nothing is written.
             if (doc.GetCommandState(ID_FILE_SAVE_AS).enabled)
-                doc.SaveAsChosenFile(out);
+                SaveOutput(doc, ui, out, startup);
             else if (ui.ErrorCount() == 0)
                 ui.ReportError(in + " holds no poll record; there is nothing to save");
             status = ExitStatusOf(ui);
@@ -112,7 +113,7 @@ int main(int argc, char **argv)
         app.add_subcommand("convert", "Open IN (.KVZ or .CSV) and save it as OUT (.KVZ or .CSV)");
     convert->add_option("IN", in, "configuration to read")->required();
     convert->add_option("OUT", out, "file to write")->required();
-    convert->add_flag("--startup", startup, "answer Yes when asked to make OUT the driver's startup file");
+    convert->add_flag("--startup", startup, "make OUT (.KVZ) the driver's startup file");
     CLI::App *dump = app.add_subcommand("dump", "Print the configuration tree of FILE (.KVZ or .CSV)");
     dump->add_option("FILE", dumpFile, "configuration to read")->required();
     ImportDbfOptions importDbf;

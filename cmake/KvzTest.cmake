@@ -14,7 +14,8 @@ function(kvz_add_test)
 endfunction()
 
 # kvz_add_fuzzer(NAME name SOURCES ... LIBS ... CORPUS dir)
-# With KVZ_FUZZ and clang: a libFuzzer binary. Always: a replay program that runs
+# With KVZ_FUZZ and clang: a libFuzzer binary, listed with its corpus in build/fuzz/targets.txt
+# (scripts/fuzz-ci.sh runs every target listed there). Always: a replay program that runs
 # LLVMFuzzerTestOneInput over every file of the corpus, registered with CTest.
 function(kvz_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;CORPUS" "SOURCES;LIBS" ${ARGN})
@@ -28,5 +29,14 @@ function(kvz_add_fuzzer)
     target_compile_options(${F_NAME}_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_options(${F_NAME}_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(${F_NAME}_fuzzer PRIVATE ${F_LIBS})
+    set_property(GLOBAL APPEND PROPERTY KVZ_FUZZ_TARGETS "${F_NAME}\t$<TARGET_FILE:${F_NAME}_fuzzer>\t${F_CORPUS}")
   endif()
+endfunction()
+
+# Writes build/fuzz/targets.txt, one line per fuzz target: name, program, corpus (tab-separated).
+# Called once the whole project is read, so that targets defined in any folder are listed.
+function(kvz_write_fuzz_targets)
+  get_property(targets GLOBAL PROPERTY KVZ_FUZZ_TARGETS)
+  list(JOIN targets "\n" lines)
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz/targets.txt CONTENT "${lines}\n")
 endfunction()

@@ -482,9 +482,10 @@ int CDrvSpecificIORec::FindOverlap(const CDevice &device, const CIORec *skip) co
             continue;
         // S7 addresses overlap only within one data block; the (costlier) class test comes last.
         if (IsS7Family(family)) {
-            auto *s7 = typeid(*other) == typeid(CDrvSpecificIORec)
-                           ? static_cast<const CDrvSpecificIORec *>(other.get())
-                           : dynamic_cast<const CDrvSpecificIORec *>(other.get());
+            const CIORec &record = *other;
+            auto *s7 = typeid(record) == typeid(CDrvSpecificIORec)
+                           ? static_cast<const CDrvSpecificIORec *>(&record)
+                           : dynamic_cast<const CDrvSpecificIORec *>(&record);
             if (!s7 || s7->GetDataBlock() != m_dataBlock)
                 continue;
         }

@@ -33,13 +33,14 @@ set(CPACK_COMPONENT_DRIVER_DEPENDS Ferrolink)
 set(CPACK_DEBIAN_DRIVER_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_DRIVER_PACKAGE_DEPENDS "adduser")
 set(CPACK_DEBIAN_DRIVER_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/control/driver/postinst
-    ${CMAKE_CURRENT_BINARY_DIR}/control/driver/postrm)
+    ${CMAKE_CURRENT_BINARY_DIR}/control/driver/prerm ${CMAKE_CURRENT_BINARY_DIR}/control/driver/postrm)
 set(CPACK_DEBIAN_DRIVER_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_COMPONENT_CONFIGURATOR_DESCRIPTION
     "Brennic Plant Link configurator\nKVZdidw builds the configuration of the Brennic Plant Link I/O driver:\nchannels, Siemens controllers and the blocks of controller memory the driver\npolls. It validates every address against the controller family, exchanges\nconfigurations with CSV files, imports from the host's DBF tables and shows\nthe running driver's counters, poll record states and messages. Context help\nand a demo plant are included.")
 set(CPACK_DEBIAN_CONFIGURATOR_PACKAGE_SECTION electronics)
-set(CPACK_DEBIAN_CONFIGURATOR_PACKAGE_RECOMMENDS kvz-driver)
+# F1 opens the help pages with xdg-open.
+set(CPACK_DEBIAN_CONFIGURATOR_PACKAGE_RECOMMENDS "kvz-driver, xdg-utils")
 
 set(CPACK_COMPONENT_FERROLINK_DESCRIPTION
     "ISO transport library for Siemens controllers\nlibFerrolink gives a poll engine channels over Industrial Ethernet (H1, ISO\n8073 class 4 on raw Ethernet) or TCP/IP (RFC 1006), one transport connection\nper controller, and S5 fetch/write and S7 read/write requests with their\nanswers.")
@@ -59,7 +60,7 @@ set(CPACK_DEBIAN_SETUP_PACKAGE_SECTION libs)
 
 # Maintainer scripts with the permissions dpkg expects.
 file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/control/driver)
-foreach(script postinst postrm)
+foreach(script postinst prerm postrm)
   file(COPY ${CMAKE_CURRENT_SOURCE_DIR}/control/driver-${script} DESTINATION ${CMAKE_CURRENT_BINARY_DIR}/control/tmp)
   file(RENAME ${CMAKE_CURRENT_BINARY_DIR}/control/tmp/driver-${script} ${CMAKE_CURRENT_BINARY_DIR}/control/driver/${script})
 endforeach()

@@ -11,7 +11,8 @@ namespace kvz
 namespace
 {
 
-constexpr size_t kTempSuffixLength = 6; // mkstemp's XXXXXX
+constexpr size_t kTempSuffixLength = 6;  // mkstemp's XXXXXX
+constexpr mode_t kGroupShareMode = 0660; // owner and group read and write
 
 std::filesystem::path FolderOf(const std::filesystem::path &target)
 {
@@ -22,6 +23,16 @@ std::filesystem::path FolderOf(const std::filesystem::path &target)
 std::string TempPrefixOf(const std::filesystem::path &target)
 {
     return "." + target.filename().string() + ".";
+}
+
+// A folder its group shares: setgid (what is made there is the folder's group's) and writable by
+// that group, as an installation's state folder and machine hive are.
+bool IsGroupFolder(const std::filesystem::path &folder)
+{
+    struct stat st {
+    };
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISGID) != 0 &&
+           (st.st_mode & S_IWGRP) != 0;
 }
 
 bool SameFile(const struct stat &a, const struct stat &b)
@@ -122,7 +133,9 @@ bool AtomicFileWriter::Open(std::error_code *error)
             return Fail(err, error);
         }
     } else {
-        // Keep the permissions of the file being replaced; a new file gets 0666 less the umask.
+        // Keep the permissions of the file being replaced; a new file gets 0666 less the umask. In a
+        // group's folder every member may replace the file again, whatever the saver's umask (the
+        // file has the folder's group already: setgid).
         mode_t mode = 0666;
         if (exists)
             mode = st.st_mode & 07777;
@@ -131,6 +144,8 @@ bool AtomicFileWriter::Open(std::error_code *error)
             ::umask(mask);
             mode &= ~mask;
         }
+        if (IsGroupFolder(FolderOf(target_)))
+            mode |= kGroupShareMode;
         ::fchmod(fd, mode);
     }
     fd_ = fd;

@@ -4,6 +4,9 @@
 // to it, Commit flushes file and folder and renames it over the target. Until Commit succeeds the
 // target is untouched; a writer destroyed without a successful Commit removes its temporary file.
 // A writer whose process is killed cannot: the next Open of the same target removes what it left.
+// The file keeps the mode of the one it replaces (a new one: 0666 less the umask); in a folder its
+// group shares (setgid and group-writable) it is also readable and writable by the group, whatever
+// the umask, so that every member may save it again.
 #include "platform/access_policy.h"
 
 #include <cstddef>

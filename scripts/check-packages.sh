@@ -14,7 +14,11 @@ install=${2:-}
 packages=(lintian desktop-file-utils systemd dpkg-dev fakeroot file shared-mime-info xvfb xdotool openbox man-db)
 scripts/apt-install-missing.sh "${packages[@]}"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DKVZ_WERROR=ON >/dev/null
+# The build keeps CMake's default prefix (/usr/local), as most builds have it: the packages must name
+# their own prefix (/usr) all the same.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -UCMAKE_INSTALL_PREFIX -DKVZ_WERROR=ON >/dev/null
+grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr/local' "$build/CMakeCache.txt" ||
+  { echo "check-packages: $build is not configured with the default prefix" >&2; exit 1; }
 cmake --build "$build" -j2 --target KVZdidw kvzcfg KVZSPOLL Ferrolink setup kvz_icons kvz_package_docs
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -34,6 +38,19 @@ desktop-file-validate "$root/usr/share/applications/kvzdidw.desktop" || status=1
 mkdir -p "$root/mime" && cp -r "$root/usr/share/mime/packages" "$root/mime/"
 update-mime-database "$root/mime" >/dev/null 2>&1
 grep -q '^application/x-kvz-configuration:\*\.kvz$' "$root/mime/globs" || { echo "MIME glob missing" >&2; status=1; }
+# Whatever the build's prefix, the package's files name the package's.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+packaged_unit=$root/usr/lib/systemd/system/kvzspoll.service
+for line in "ExecStart=/usr/bin/KVZSPOLL" "ExecReload=/usr/bin/kvzcfg driver reload"; do
+  grep -qxF "$line" "$packaged_unit" || { echo "the unit does not say $line: $(grep "^${line%%=*}=" "$packaged_unit")" >&2; status=1; }
+done
+pc=$root/usr/lib/$multiarch/pkgconfig/ferrolink.pc
+for line in "prefix=/usr" "libdir=\${prefix}/lib/$multiarch" "includedir=\${prefix}/include"; do
+  grep -qxF "$line" "$pc" 2>/dev/null || { echo "ferrolink.pc does not say $line" >&2; status=1; }
+done
+[ -e "$root/usr/lib/$multiarch/libFerrolink.so.1" ] || { echo "libFerrolink.so.1 is not in /usr/lib/$multiarch" >&2; status=1; }
+if grep -rIl /usr/local "$root/usr" "$root/lib" 2>/dev/null; then echo "files above name /usr/local" >&2; status=1; fi
+dpkg-deb -f "$build"/kvz-configurator_*.deb Recommends | grep -qw xdg-utils || { echo "kvz-configurator does not recommend xdg-utils" >&2; status=1; }
 # The unit names the installed programs: verify it against the scratch root's copies.
 unit=$root/kvzspoll.service
 sed "s|/usr/bin/|$root/usr/bin/|g" "$root/usr/lib/systemd/system/kvzspoll.service" >"$unit"
@@ -42,7 +59,7 @@ verify=$(SYSTEMD_LOG_LEVEL=notice systemd-analyze verify --man=no "$unit" 2>&1 |
 if grep -q "kvzspoll" <<<"$verify"; then echo "$verify" >&2; status=1; fi
 
 echo "== the installed tree runs"
-export LD_LIBRARY_PATH=$root/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+export LD_LIBRARY_PATH=$root/usr/lib/$multiarch
 "$root/usr/bin/kvzcfg" --version
 "$root/usr/bin/KVZSPOLL" --help >/dev/null
 "$root/usr/bin/KVZSPOLL" --version

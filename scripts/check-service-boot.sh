@@ -8,6 +8,9 @@
 # ExecReload=) and shows that the package and the unit agree. Root. The tree is made once with
 # debootstrap and kept under /var/tmp; each run boots a copy of it and removes it. Besides that tree,
 # debootstrap and systemd-container (installed when missing), the machine is left as it was.
+# The package's life follows: enable --now, two members of kvz saving the startup configuration in
+# turn, an upgrade (the same version again) that restarts the running engine, remove (the engine
+# stops, nothing starts it again) and purge (no link, no state left).
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "check-service-boot.sh: needs root" >&2; exit 1; }
 cd "$(dirname "$0")/.."
@@ -103,7 +106,12 @@ gid=$(c getent group kvz | cut -d: -f3)
 c kvzcfg convert /root/kvz/DEMO.csv /var/lib/kvz/DEFAULT.KVZ >/dev/null
 
 control=/dev/shm/Global.KVZ_TO_IOC
-port=/tmp/kvz-default-KVZSPOLL.sock
+# The engine's request port: in the service's runtime folder, or (older engines) in /tmp.
+port=""
+find_port() {
+  port=$(c sh -c 'for p in /run/kvz/*.sock /tmp/kvz-default-KVZSPOLL.sock; do [ -S "$p" ] && echo "$p" && break; done' || true)
+  [ -n "$port" ]
+}
 # The engine's objects (the control block, the request port, a map's image): the service's, 0660 to kvz.
 objects_ok() {
   local object got
@@ -122,14 +130,15 @@ driver() {
 # Waits until the unit shows PROPERTY=VALUE (5 s at most).
 until_unit() { for _ in $(seq 50); do [ "$(c systemctl show -P "$1" kvzspoll)" = "$2" ] && return 0; sleep 0.1; done; return 1; }
 
-step "systemctl start kvzspoll"
-c systemctl start kvzspoll
+step "systemctl enable --now kvzspoll"
+c systemctl enable --now kvzspoll 2>/dev/null
+[ "$(c systemctl is-enabled kvzspoll)" = enabled ] || fail "kvzspoll is $(c systemctl is-enabled kvzspoll)"
 [ "$(c systemctl show -P SubState kvzspoll)" = running ] ||
   fail "kvzspoll is $(c systemctl show -P ActiveState,SubState kvzspoll | paste -sd/)"
 # Type=notify: start returns once the engine has its objects. kvzcfg attaches as the configurator
 # does and launches "DriverExe" when no driver runs: asked any earlier, it would start an engine of
 # its own beside the service's.
-c test -S $port || { fail "systemctl start returned before the engine was ready"; exit 1; }
+find_port || { fail "systemctl start returned before the engine was ready"; exit 1; }
 [ "$(driver run_state)" = 1 ] && [ "$(driver heartbeat)" = moving ] || fail "the driver does not run"
 [ "$(engines)" = 1 ] || fail "$(engines) poll engines run, not the service's alone"
 main=$(c systemctl show -P MainPID kvzspoll)
@@ -151,6 +160,27 @@ reloaded=$(driver current_map)
 objects_ok "/dev/shm/Global.KVZ$reloaded"
 [ "$(engines)" = 1 ] || fail "$(engines) poll engines run, not the service's alone"
 
+step "two members save the startup configuration in turn"
+startup=/var/lib/kvz/DEFAULT.KVZ
+for member in kvzmember1 kvzmember2; do c useradd --create-home --groups kvz "$member"; done
+c install -m 0644 /root/kvz/DEMO.csv /tmp/DEMO.csv # root's folder is closed to the members
+# Each with a umask that alone would keep the other out; the folder's group gets the file all the same
+# (a replaced file keeps its mode, a new one is the group's to write whatever the umask).
+saves() {
+  c setpriv --reuid="$1" --regid="$1" --init-groups env HOME="/home/$1" sh -c \
+    "umask $2; kvzcfg convert /tmp/DEMO.csv $3" </dev/null >"$root/root/kvz/save.log" 2>&1 || cat "$root/root/kvz/save.log" >&2
+  local got
+  got=$(c stat -c '%a %U %G' "$3")
+  [ "$got" = "$4 $1 kvz" ] || fail "$3 saved by $1 (umask $2) is $got, not $4 $1 kvz"
+}
+got=$(c stat -c '%a %U %G' $startup)
+[ "$got" = "664 root kvz" ] || fail "$startup saved by root (umask 022) is $got, not 664 root kvz"
+saves kvzmember1 022 $startup 664
+saves kvzmember2 077 $startup 664
+saves kvzmember1 022 $startup 664
+saves kvzmember2 077 /var/lib/kvz/OTHER.KVZ 660
+saves kvzmember1 022 /var/lib/kvz/OTHER.KVZ 660
+
 step "systemctl stop kvzspoll"
 c systemctl stop kvzspoll
 until_unit ActiveState inactive || fail "kvzspoll is $(c systemctl show -P ActiveState kvzspoll) after stop"
@@ -158,5 +188,31 @@ until_unit ActiveState inactive || fail "kvzspoll is $(c systemctl show -P Activ
 [ "$(c systemctl show -P NRestarts kvzspoll)" = 0 ] || fail "systemd restarted the engine"
 [ "$(engines)" = 0 ] || fail "a poll engine runs after stop"
 
+step "upgrade (the same version again) restarts the running engine"
+c systemctl start kvzspoll
+before=$(c systemctl show -P MainPID kvzspoll)
+c sh -c 'DEBIAN_FRONTEND=noninteractive dpkg -i /root/kvz/*.deb' >/dev/null
+after=$(c systemctl show -P MainPID kvzspoll)
+[ "$(c systemctl show -P SubState kvzspoll)" = running ] && [ "$after" != "$before" ] && [ "$after" != 0 ] ||
+  fail "after the upgrade kvzspoll is $(c systemctl show -P SubState kvzspoll) with engine $after (was $before)"
+[ "$(c systemctl is-enabled kvzspoll)" = enabled ] || fail "after the upgrade kvzspoll is $(c systemctl is-enabled kvzspoll)"
+[ "$(engines)" = 1 ] || fail "$(engines) poll engines run after the upgrade"
+[ "$(c stat -c '%a %U' $startup)" = "664 kvzmember1" ] || fail "the upgrade changed $startup"
+
+step "remove kvz-driver"
+c sh -c 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq kvz-driver' >/dev/null
+[ "$(engines)" = 0 ] || fail "a poll engine runs after remove"
+[ "$(c systemctl show -P ActiveState kvzspoll)" = inactive ] ||
+  fail "after remove kvzspoll is $(c systemctl show -P LoadState,ActiveState,SubState kvzspoll | paste -sd/)"
+if c systemctl start kvzspoll 2>/dev/null; then fail "a removed kvzspoll could be started"; fi
+
+step "purge kvz-driver"
+c sh -c 'DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq kvz-driver' >/dev/null
+left=$(c sh -c 'find /etc/systemd /var/lib/systemd/deb-systemd-helper-enabled /var/lib/systemd/deb-systemd-helper-masked \
+  -name "kvzspoll*" 2>/dev/null; ls -d /var/lib/kvz /etc/Quillmark 2>/dev/null' || true)
+[ -z "$left" ] || fail "purge left $(echo $left)"
+[ "$(c systemctl show -P LoadState kvzspoll)" = not-found ] ||
+  fail "after purge kvzspoll is $(c systemctl show -P LoadState kvzspoll)"
+
 [ $status -eq 0 ] || exit 1
-echo "service OK (${SECONDS}s): systemd starts, reloads and stops kvzspoll as the kvz account"
+echo "service OK (${SECONDS}s): kvzspoll enabled, reloaded, stopped, upgraded, removed and purged as Debian's services are"

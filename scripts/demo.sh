@@ -18,9 +18,27 @@ work=$(mktemp -d)
 export KVZ_REGISTRY_USER=$work/user KVZ_REGISTRY_MACHINE=$work/machine XDG_CONFIG_HOME=$work/xdg
 export KVZ_SHM_NAMESPACE=kvzdemo$$
 engine=""
+# The engines the demo started: its own, and any that kvzcfg or the configurator launched from
+# "DriverExe" for it, known by the demo's own namespace in their environment. A user's engines of
+# the same build are none of these.
+demo_engines() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = KVZSPOLL ] || continue
+    tr '\0' '\n' <"$environ" 2>/dev/null | grep -qx "KVZ_SHM_NAMESPACE=$KVZ_SHM_NAMESPACE" && echo "$pid"
+  done
+  return 0
+}
 cleanup() {
-  [ -n "$engine" ] && kill -TERM "$engine" 2>/dev/null
-  pkill -TERM -f "^$bin/KVZSPOLL" 2>/dev/null && sleep 0.3
+  [ -n "$engine" ] && kill -TERM "$engine" 2>/dev/null && { wait "$engine" 2>/dev/null || true; }
+  local pids
+  pids=$(demo_engines)
+  if [ -n "$pids" ]; then
+    kill -TERM $pids 2>/dev/null || true
+    sleep 0.3
+  fi
   rm -f /dev/shm/"$KVZ_SHM_NAMESPACE".* 2>/dev/null || true
   rm -rf "$work"
 }

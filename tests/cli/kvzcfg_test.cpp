@@ -255,18 +255,56 @@ TEST_F(KvzcfgTest, AConfigurationWithoutPollRecordsCannotBeSaved)
     EXPECT_FALSE(std::filesystem::exists(dir_ / "OUT.KVZ"));
 }
 
-TEST_F(KvzcfgTest, TheStartupQuestionIsAnsweredNoUnlessAsked)
+// kvzcfg asks nothing: the startup question is answered by --startup, and the outcome is one line.
+TEST_F(KvzcfgTest, TheStartupFileIsAnsweredByTheCommandLineAndTheAnswerIsShown)
 {
     const char *key = "Software\\Quillmark\\Brennic\\Config";
+    const std::string demo = (std::filesystem::canonical(dir_.path()) / "DEMO.KVZ").string();
+    Outcome none = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.err, "");
+    EXPECT_FALSE(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile").has_value());
+
     ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, key, "ConfigFile", "/elsewhere/PLANT.KVZ"));
     Outcome no = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ");
     EXPECT_EQ(no.status, 0);
-    EXPECT_NE(no.err.find("Warning !: You are Saving to DEMO.KVZ"), std::string::npos) << no.err;
+    EXPECT_EQ(no.err.find("?"), std::string::npos) << no.err;
+    EXPECT_EQ(no.err.find("Warning !"), std::string::npos) << no.err;
+    EXPECT_EQ(no.err, "kvzcfg: DEMO.KVZ"
+                      " not made the startup file; the driver starts with /elsewhere/PLANT.KVZ (--startup "
+                      "makes it the startup file)\n");
     EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), "/elsewhere/PLANT.KVZ");
 
-    Outcome yes = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ --startup");
-    EXPECT_EQ(yes.status, 0);
-    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), "DEMO.KVZ");
+    // A save that fails leaves the startup file as it was, though Yes was the answer.
+    Outcome failed = Kvzcfg("convert '" + Demo() + "' missing/DEMO.KVZ --startup");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err.find("kept as startup file"), std::string::npos) << failed.err;
+    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), "/elsewhere/PLANT.KVZ");
+
+    // A CSV file is never the driver's startup file.
+    Outcome csv = Kvzcfg("convert '" + Demo() + "' OUT.csv --startup");
+    EXPECT_EQ(csv.status, 1);
+    EXPECT_NE(csv.err.find("OUT.csv not made the startup file"), std::string::npos) << csv.err;
+    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), "/elsewhere/PLANT.KVZ");
+
+    // Yes, by its absolute name; and again with the same file, which asks nothing.
+    for (int run = 0; run < 2; ++run) {
+        Outcome yes = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ --startup");
+        EXPECT_EQ(yes.status, 0);
+        EXPECT_EQ(yes.err, "kvzcfg: DEMO.KVZ kept as startup file\n") << run;
+        EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), demo);
+    }
+
+    // Without --startup, the startup file named relatively is still the startup file: nothing to say.
+    Outcome same = Kvzcfg("convert '" + Demo() + "' DEMO.KVZ");
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(same.err, "");
+    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), demo);
+
+    // With no startup file registered, --startup makes one.
+    ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::CurrentUser, key, "ConfigFile", ""));
+    EXPECT_EQ(Kvzcfg("convert '" + Demo() + "' DEMO.KVZ --startup").status, 0);
+    EXPECT_EQ(kvz::RegReadString(kvz::Hive::CurrentUser, key, "ConfigFile"), demo);
 }
 
 } // namespace
