@@ -103,7 +103,7 @@ gid=$(c getent group kvz | cut -d: -f3)
 c kvzcfg convert /root/kvz/DEMO.csv /var/lib/kvz/DEFAULT.KVZ >/dev/null
 
 control=/dev/shm/Global.KVZ_TO_IOC
-port=/tmp/kvz-default-KVZSPOLL.sock
+port=/run/kvz/KVZSPOLL-default.sock
 # The engine's objects (the control block, the request port, a map's image): the service's, 0660 to kvz.
 objects_ok() {
   local object got
