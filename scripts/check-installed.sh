@@ -8,7 +8,7 @@ set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "check-installed.sh: needs root" >&2; exit 1; }
 [ $# -gt 0 ] || { echo "usage: check-installed.sh DEB..." >&2; exit 2; }
 # Only the installed tree counts: nothing of a scratch root or a test's registry.
-unset LD_LIBRARY_PATH KVZ_REGISTRY_USER KVZ_REGISTRY_MACHINE KVZ_SHM_NAMESPACE XDG_CONFIG_HOME KVZSPOLL_NETWORK
+unset LD_LIBRARY_PATH KVZ_REGISTRY_USER KVZ_REGISTRY_MACHINE KVZ_SHM_NAMESPACE KVZ_RUNTIME_DIR XDG_CONFIG_HOME KVZSPOLL_NETWORK
 
 member=kvzcheck-member
 other=kvzcheck-other
