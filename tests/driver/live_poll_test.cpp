@@ -289,3 +289,18 @@ INSTANTIATE_TEST_SUITE_P(ChannelSettings, LivePollOutage,
                          [](const ::testing::TestParamInfo<Outage> &param) {
                              return "case" + std::to_string(param.index);
                          });
+
+// The port's thread reads what the pollers write: asked over and over while the records are polled,
+// every answer holds whole records (and, under ThreadSanitizer, the hand-over shows no race).
+TEST_F(LivePoll, ValuesAskedWhileTheRecordsArePolledHoldWholeRecords)
+{
+    ASSERT_TRUE(StartEngine(Plant()));
+    ASSERT_TRUE(AllOf({kDb1, kM10}, kGood, 5000));
+    for (int i = 0; i < 200; ++i) {
+        spoll::PortAnswer a = spoll::AskRequestPort("values GOOD");
+        ASSERT_EQ(a.outcome, spoll::PortAnswer::Outcome::Answered);
+        ASSERT_NE(a.text.find("1\tDB1,B0\t8\tgood\t"), std::string::npos) << a.text;
+        ASSERT_NE(a.text.find("\t01 02 03 04 05 06 07 08\n"), std::string::npos) << a.text;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
