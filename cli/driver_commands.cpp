@@ -34,14 +34,18 @@ void AddRegistryArguments(CLI::App *command, DriverCommandOptions &options)
 // an error on stderr).
 int AskPollEngine(const std::string &request)
 {
-    std::string answer = spoll::AskRequestPort(request);
-    size_t eol = answer.find('\n');
-    if (eol == std::string::npos) {
+    spoll::PortAnswer answer = spoll::AskRequestPort(request);
+    if (answer.outcome == spoll::PortAnswer::Outcome::Refused) {
+        std::cerr << answer.text << "\n";
+        return 1;
+    }
+    size_t eol = answer.text.find('\n');
+    if (answer.outcome != spoll::PortAnswer::Outcome::Answered || eol == std::string::npos) {
         std::cerr << "no poll engine answers at " << spoll::RequestPortPath() << "\n";
         return 1;
     }
-    bool done = answer.compare(0, eol, "0") == 0;
-    (done ? std::cout : std::cerr) << answer.substr(eol + 1);
+    bool done = answer.text.compare(0, eol, "0") == 0;
+    (done ? std::cout : std::cerr) << answer.text.substr(eol + 1);
     return done ? 0 : 1;
 }
 
@@ -68,6 +72,7 @@ void AddDriverCommands(CLI::App &app, DriverCommandOptions &options)
     options.values = driver->add_subcommand(
         "values", "Print every poll record of DEVICE: number, address, bytes, status, age, data");
     options.values->add_option("DEVICE", options.target, "device name")->required();
+    options.port = driver->add_subcommand("port", "Print the path of the poll engine's request port");
 
     CLI::App *registry = app.add_subcommand("registry", "Read or write a registry value");
     registry->require_subcommand(1, 1);
@@ -94,6 +99,10 @@ int RunDriverCommand(const DriverCommandOptions &o)
         return AskPollEngine("read " + o.target);
     if (o.values->parsed())
         return AskPollEngine("values " + o.target);
+    if (o.port->parsed()) {
+        std::cout << spoll::RequestPortPath() << "\n";
+        return 0;
+    }
     if (o.get->parsed())
         return nio::RegistryGetCommand(o.machine, o.key, o.name, std::cout);
     if (o.set->parsed())

@@ -1,7 +1,8 @@
 #pragma once
-// kvzcfg driver status | start | stop | reload [CONFIG] | messages [--all] | read DEVICE:ADDRESS | values
-// DEVICE kvzcfg registry get [--machine] KEY NAME | set [--machine] KEY NAME VALUE The headless monitor of
-// the running driver, and the registry values an engineer sets by hand.
+// kvzcfg driver status | start | stop | reload [CONFIG] | messages [--all] | read DEVICE:ADDRESS
+//               | values DEVICE | port
+// kvzcfg registry get [--machine] KEY NAME | set [--machine] KEY NAME VALUE
+// The headless monitor of the running driver, and the registry values an engineer sets by hand.
 #include <string>
 
 namespace CLI
@@ -17,6 +18,7 @@ struct DriverCommandOptions {
     CLI::App *messages = nullptr;
     CLI::App *read = nullptr;
     CLI::App *values = nullptr;
+    CLI::App *port = nullptr;
     CLI::App *get = nullptr;
     CLI::App *set = nullptr;
     std::string config; // reload: the file to load (empty: the registered "ConfigFile")

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <sys/prctl.h>
 
 namespace spoll
@@ -66,8 +67,27 @@ void SetStatus(RecordPlan &r, uint16_t status)
     nio::StoreField16(r.block, nio::kBlkStatus, status);
 }
 
+// The status record's TCP socket check for a socket in error (closed by the peer, refused).
+constexpr uint16_t kSocketCheckError = 2;
+// How often a connection believed up is checked for a close by the peer between answers.
+constexpr auto kDownCheckStep = 20ms;
+
 // The transport fills one status record for every caller: one caller at a time.
 std::mutex g_statusLock;
+
+// The connection's state and TCP socket check, when the status record is the connection's own.
+std::optional<std::pair<uint16_t, uint16_t>> StateOf(int connection)
+{
+    std::lock_guard<std::mutex> hold(g_statusLock);
+    const auto *status = static_cast<const uint8_t *>(H1_Get_Connection_Status(connection));
+    uint16_t index, state, socket;
+    std::memcpy(&index, status + FL_CS_INDEX, sizeof index);
+    std::memcpy(&state, status + FL_CS_STATE, sizeof state);
+    std::memcpy(&socket, status + FL_CS_SOCKET_CHECK, sizeof socket);
+    if (index != connection)
+        return std::nullopt;
+    return std::make_pair(state, socket);
+}
 
 size_t NegotiatedPdu(int connection)
 {
@@ -92,8 +112,12 @@ int S7ItemsPerRequest(size_t pduSize)
 
 void MessageSink::Post(uint16_t code, const std::string &text)
 {
-    std::lock_guard<std::mutex> hold(lock_);
     PostDriverMessage(block_, code, text);
+}
+
+void MessageSink::PostLearn(const std::string &text)
+{
+    PostLearnMessage(block_, text);
 }
 
 DevicePoller::DevicePoller(DevicePlan &device, uint8_t *channelRecord, bool tcp, PollTiming timing,
@@ -121,7 +145,7 @@ void DevicePoller::Start()
     for (size_t i = 0; i < states_.size(); ++i) {
         states_[i].due = now;
         if (device_.records[i].periodMs == 0 && device_.records[i].block)
-            SetStatus(device_.records[i], kStatusNotPolled);
+            SetStatusLocked(device_.records[i], kStatusNotPolled);
     }
     thread_ = std::thread([this] { Run(); });
 }
@@ -157,6 +181,47 @@ void DevicePoller::NoteAnswerTime(Clock::duration took, bool firstLook)
     else
         answerGuess_ += (took - answerGuess_) / 2;
     answerGuess_ = std::clamp<Clock::duration>(answerGuess_, kAnswerStepMin, kAnswerGuessMax);
+}
+
+void DevicePoller::SetStatusLocked(RecordPlan &r, uint16_t status)
+{
+    std::lock_guard<std::mutex> hold(*device_.recordsLock);
+    SetStatus(r, status);
+}
+
+void DevicePoller::Commit(RecordPlan &r, const uint8_t *data, uint16_t status)
+{
+    uint64_t stamp = nio::FileTimeNow();
+    std::lock_guard<std::mutex> hold(*device_.recordsLock);
+    std::memcpy(r.data, data, r.bytes);
+    std::memcpy(r.block + nio::kBlkTimeStamp, &stamp, sizeof stamp);
+    SetStatus(r, status);
+}
+
+bool DevicePoller::ConnectionDown()
+{
+    auto s = StateOf(Connection());
+    if (!s)
+        return true;
+    auto [state, socket] = *s;
+    return state == FL_STATE_IDLE_DISCONNECTED || state == FL_STATE_CR_SENT || state == FL_STATE_CLOSED ||
+           socket == kSocketCheckError;
+}
+
+void DevicePoller::Renew()
+{
+    renewDue_ = false;
+    int &connection = onBackup_ ? backup_ : primary_;
+    const Endpoint &path = Path();
+    H1_Kill_Connection(connection);
+    int made =
+        H1_Create_Connection(transportChannel_, path.tsap.c_str(), path.remote.data(), kind_, request_.get());
+    // None left in the transport (another device took the slot): the old index stays, dead, and
+    // the next try asks again.
+    if (made >= 0)
+        connection = made;
+    else
+        renewDue_ = true;
 }
 
 void DevicePoller::Count(size_t field)
@@ -207,7 +272,7 @@ bool DevicePoller::Send(RecordPlan &r)
 
 void DevicePoller::Refused(RecordPlan &r, RecordState &s, uint32_t result)
 {
-    SetStatus(r, kStatusRefused);
+    SetStatusLocked(r, kStatusRefused);
     if (s.lastResult != result) {
         s.lastResult = result;
         messages_.Post(kMsgAlarm, device_.name + " record " + std::to_string(r.position) + " " + r.address +
@@ -234,7 +299,8 @@ void DevicePoller::Finish(RecordPlan &r)
             uint32_t length = std::min<uint32_t>(FL_RB_SLOT_SIZE, r.bytes - offset);
             if (Get32(b, Item(i, FL_RB_ITEM_BYTES)) != length)
                 return AttemptFailed(r, Clock::now());
-            std::memcpy(r.data + offset, b + FL_RB_DATA + FL_RB_SLOT_SIZE * static_cast<size_t>(i), length);
+            std::memcpy(staged_.data() + offset, b + FL_RB_DATA + FL_RB_SLOT_SIZE * static_cast<size_t>(i),
+                        length);
         }
         partOffset_ += partBytes_;
         if (partOffset_ < r.bytes) {
@@ -248,11 +314,9 @@ void DevicePoller::Finish(RecordPlan &r)
             return DeviceAnswered(), Refused(r, s, result);
         if (Get32(b, Item(0, FL_RB_ITEM_BYTES)) != r.bytes)
             return AttemptFailed(r, Clock::now());
-        std::memcpy(r.data, b + FL_RB_DATA, r.bytes);
+        std::memcpy(staged_.data(), b + FL_RB_DATA, r.bytes);
     }
-    uint64_t stamp = nio::FileTimeNow();
-    std::memcpy(r.block + nio::kBlkTimeStamp, &stamp, sizeof stamp);
-    SetStatus(r, kStatusGood);
+    Commit(r, staged_.data(), kStatusGood);
     s.lastResult = 0;
     DeviceAnswered();
 }
@@ -271,11 +335,14 @@ void DevicePoller::DeviceAnswered()
             st.due = std::min(st.due, now);
     }
     health_ = Health::Good;
+    everConnected_ = true;
 }
 
 void DevicePoller::AttemptFailed(RecordPlan &r, Clock::time_point now)
 {
-    if (++attempts_ <= timing_.retries) {
+    // Retries are for an answer lost on a connection that is up; over one that is down they only
+    // wait for the transport's own timers.
+    if (++attempts_ <= timing_.retries && !ConnectionDown()) {
         Send(r);
         return;
     }
@@ -287,23 +354,35 @@ void DevicePoller::DeviceFailed(Clock::time_point now)
     inFlight_ = -1;
     partOffset_ = 0;
     attempts_ = 0;
-    for (RecordPlan &r : device_.records)
-        if (r.periodMs != 0)
-            SetStatus(r, kStatusFailed);
+    {
+        std::lock_guard<std::mutex> hold(*device_.recordsLock);
+        for (RecordPlan &r : device_.records)
+            if (r.periodMs != 0)
+                SetStatus(r, kStatusFailed);
+    }
     bool wasGood = health_ != Health::Failed;
     if (wasGood)
-        messages_.Post(kMsgAlarm, device_.name + " connection lost to " + Path().text);
+        messages_.Post(kMsgAlarm, device_.name +
+                                      (everConnected_ ? " connection lost to " : " connection failed to ") +
+                                      Path().text);
     health_ = Health::Failed;
+    // The transport's own timers would wait seconds on a closed or failed connection: the one that
+    // failed is made again at once after a loss, and after every further failure the path tried
+    // next is made again once the channel's delay is over.
+    if (wasGood)
+        Renew();
     if (backup_ >= 0) {
         onBackup_ = !onBackup_;
         messages_.Post(kMsgAlarm, device_.name +
                                       (onBackup_ ? " failed over to backup " : " back on primary ") +
                                       Path().text);
-        // The other path is tried at once after a loss; after both failed, at the channel's delay.
-        retryAt_ = wasGood ? now : now + timing_.delay;
-        return;
     }
-    retryAt_ = now + timing_.delay;
+    if (wasGood) {
+        retryAt_ = now;
+    } else {
+        renewDue_ = true;
+        retryAt_ = now + timing_.delay;
+    }
 }
 
 void DevicePoller::Pump()
@@ -343,6 +422,9 @@ void DevicePoller::Run()
                 AttemptFailed(r, now);
             } else if (now - sentAt_ >= timing_.replyTimeout) {
                 AttemptFailed(r, now);
+            } else if (health_ == Health::Good && now >= nextDownCheck_ &&
+                       (nextDownCheck_ = now + kDownCheckStep, ConnectionDown())) {
+                DeviceFailed(now); // the peer closed it: no answer will come
             } else {
                 nextLook_ = now + AnswerStep(now);
             }
@@ -384,8 +466,11 @@ void DevicePoller::Run()
             // in a burst, and the record keeps its place in the period beside the others.
             s.due += (now - s.due) / period * period + period;
         }
+        if (renewDue_)
+            Renew();
         inFlight_ = next;
         partOffset_ = 0;
+        staged_.assign(r.bytes, 0);
         Send(r);
     }
 }

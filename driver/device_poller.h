@@ -21,9 +21,10 @@ class MessageSink
 public:
     explicit MessageSink(uint8_t *controlBlock) : block_(controlBlock) {}
     void Post(uint16_t code, const std::string &text);
+    // A learn message: merged with the same one while it is unread, and limited per second.
+    void PostLearn(const std::string &text);
 
 private:
-    std::mutex lock_;
     uint8_t *block_;
 };
 
@@ -58,11 +59,14 @@ public:
     DevicePoller(const DevicePoller &) = delete;
     DevicePoller &operator=(const DevicePoller &) = delete;
 
-    // The connections it polls over, created with RequestBlock() as their request block.
-    void UseConnections(int primary, int backup)
+    // The connections it polls over, created on the transport's `channel` with `kind` and
+    // RequestBlock() as their request block; it makes them again after a loss.
+    void UseConnections(int primary, int backup, int channel, int kind)
     {
         primary_ = primary;
         backup_ = backup;
+        transportChannel_ = channel;
+        kind_ = kind;
     }
     // The block the connection is created with.
     uint8_t *RequestBlock();
@@ -85,6 +89,13 @@ private:
     void DeviceAnswered();
     void Refused(RecordPlan &r, RecordState &s, uint32_t result);
     void Count(size_t field);
+    // The record's data, time stamp and status as one, under the device's record lock.
+    void Commit(RecordPlan &r, const uint8_t *data, uint16_t status);
+    void SetStatusLocked(RecordPlan &r, uint16_t status);
+    // Closed, refused or never confirmed: nothing will come over it as it is.
+    bool ConnectionDown();
+    // Kills the connection of the path in use and creates it again.
+    void Renew();
     int Connection() const { return onBackup_ ? backup_ : primary_; }
     const Endpoint &Path() const { return onBackup_ ? device_.backup : device_.primary; }
     void Wait(Clock::duration d);
@@ -99,12 +110,18 @@ private:
     bool tcp_;
     PollTiming timing_;
     int primary_, backup_;
+    int transportChannel_ = 0;
+    int kind_ = 0;
     MessageSink &messages_;
     std::unique_ptr<uint8_t[]> request_;
     std::vector<RecordState> states_;
 
     bool onBackup_ = false;
     Health health_ = Health::Unknown;
+    bool everConnected_ = false; // "lost" only once a connection was made, "failed" before
+    bool renewDue_ = false;      // make the connection again before the next try
+    Clock::time_point nextDownCheck_{};
+    std::vector<uint8_t> staged_; // a record read in several parts, until it is whole
     Clock::time_point retryAt_{};
     int inFlight_ = -1; // record position in device_.records
     Clock::time_point sentAt_{};

@@ -4,6 +4,8 @@
 // pointers into the image, valid while that image stays mapped.
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,10 @@ struct DevicePlan {
     Endpoint backup;
     std::string whyNotPolled; // set: no connection is made
     std::vector<RecordPlan> records;
+    // Guards the records' data, time stamps and status words between the device's poller, which
+    // writes them, and the request port, which reads them. Copies of a plan point into the same
+    // image, so they share it.
+    std::shared_ptr<std::mutex> recordsLock = std::make_shared<std::mutex>();
 };
 
 struct ChannelPlan {

@@ -78,7 +78,7 @@ const char *StatusName(uint16_t status)
 }
 
 LivePolling::LivePolling(uint8_t *controlBlock, AddressPolicy policy)
-    : block_(controlBlock), policy_(policy), messages_(controlBlock)
+    : policy_(policy), messages_(controlBlock)
 {
 }
 
@@ -118,7 +118,7 @@ void LivePolling::OpenConnections(ChannelPlan &channel, int transportChannel)
             messages_.Post(kMsgAlarm, device.name + " not polled: no connection left in the transport");
             continue;
         }
-        poller->UseConnections(primary, backup);
+        poller->UseConnections(primary, backup, transportChannel, kind);
         pollers_.push_back(std::move(poller));
     }
 }
@@ -189,6 +189,7 @@ std::string LivePolling::Read(const std::string &target)
     auto a = ParseAddress(device->family, target.substr(colon + 1));
     if (!a)
         return "1\n" + target.substr(colon + 1) + " is not an address of " + device->name + "\n";
+    std::lock_guard<std::mutex> hold(*device->recordsLock);
     for (const RecordPlan &r : device->records) {
         if (!Covers(r, *a))
             continue;
@@ -204,7 +205,7 @@ std::string LivePolling::Read(const std::string &target)
                StatusName(status) + ", age " + Age(r.block) + ", record " + std::to_string(r.position) + "\n";
     }
     // The configurator's messages view picks this up and, learning addresses, adds the record.
-    messages_.Post(kMsgTrace, "NIO-*LEARN-" + target);
+    messages_.PostLearn("NIO-*LEARN-" + target);
     return "1\n" + target + " is in no poll record: the configurator is asked to learn it\n";
 }
 
@@ -214,6 +215,7 @@ std::string LivePolling::Values(const std::string &name)
     if (!device)
         return "1\nno device " + name + " in the running configuration\n";
     std::string out = "0\n";
+    std::lock_guard<std::mutex> hold(*device->recordsLock);
     for (const RecordPlan &r : device->records) {
         if (!r.block)
             continue;

@@ -33,7 +33,6 @@ private:
     std::string Values(const std::string &deviceName);
     DevicePlan *FindDevice(const std::string &name);
 
-    uint8_t *block_;
     AddressPolicy policy_;
     MessageSink messages_;
     std::mutex lock_; // the plan, between the port's thread and reloads

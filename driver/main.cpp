@@ -22,6 +22,9 @@ namespace
 
 volatile std::sig_atomic_t g_stop = 0;
 
+// Exit status when the request port cannot be owned (the service manager restarts the unit).
+constexpr int kNoRequestPort = 3;
+
 void OnSignal(int)
 {
     g_stop = 1;
@@ -117,9 +120,15 @@ int main(int argc, char **argv)
     spoll::LivePolling polling(engine.ControlBlock(), PolicyFromEnvironment());
     Adapter adapter(polling);
     engine.SetImageUser(&adapter);
+    // Without its own request port the engine does not run: clients would reach whoever made it.
     spoll::RequestPort port;
-    if (!port.Open([&](const std::string &request) { return polling.Answer(request); }))
-        std::fprintf(stderr, "KVZSPOLL: no request port at %s\n", spoll::RequestPortPath().c_str());
+    std::string why;
+    if (!port.Open([&](const std::string &request) { return polling.Answer(request); }, why)) {
+        std::fprintf(stderr, "KVZSPOLL: cannot own the request port %s: %s\n",
+                     spoll::RequestPortPath().c_str(), why.c_str());
+        engine.Shutdown();
+        return kNoRequestPort;
+    }
     const auto tick = std::chrono::milliseconds(TickMs());
     engine.Tick(); // the heartbeat moves before the service counts as started
     spoll::NotifyServiceManager("READY=1");

@@ -130,6 +130,7 @@ void PollEngine::AdvanceCounters()
 void PollEngine::Tick()
 {
     nio::AddField32(block_, nio::kCbHeartbeat, 1);
+    PostDroppedNote(block_);
     uint16_t commanded = nio::LoadField16(block_, nio::kCbCmdState);
     uint16_t running = nio::LoadField16(block_, nio::kCbRunState);
     if (commanded == nio::kStateStop && running != nio::kStateStop)

@@ -22,20 +22,6 @@ constexpr std::string_view kGlobalPrefix = "Global\\";
 constexpr int kSizeWaitSteps = 20;
 constexpr auto kSizeWaitStep = std::chrono::milliseconds(10);
 
-// Only characters that are safe in one path component survive in the namespace.
-std::string SanitisedNamespace()
-{
-    const char *ns = std::getenv("KVZ_SHM_NAMESPACE");
-    std::string out;
-    for (const char *p = ns ? ns : ""; *p; ++p) {
-        char c = *p;
-        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                  c == '-' || c == '.';
-        out += ok ? c : '_';
-    }
-    return out;
-}
-
 ShmStatus StatusOf(int error)
 {
     switch (error) {
@@ -71,6 +57,19 @@ std::optional<size_t> CurrentSize(int fd)
 }
 
 } // namespace
+
+std::string SanitisedNamespace()
+{
+    const char *ns = std::getenv("KVZ_SHM_NAMESPACE");
+    std::string out;
+    for (const char *p = ns ? ns : ""; *p; ++p) {
+        char c = *p;
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                  c == '-' || c == '.';
+        out += ok ? c : '_';
+    }
+    return out;
+}
 
 std::string ShmPosixName(std::string_view name)
 {

@@ -10,6 +10,9 @@
 namespace kvz
 {
 
+// KVZ_SHM_NAMESPACE with only the characters that are safe in one path component ("" when unset).
+std::string SanitisedNamespace();
+
 // POSIX object name for a driver object name: "/[ns.]Global.KVZ1" or "/[ns.]KVZ1".
 std::string ShmPosixName(std::string_view name);
 

@@ -8,7 +8,7 @@ set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "check-installed.sh: needs root" >&2; exit 1; }
 [ $# -gt 0 ] || { echo "usage: check-installed.sh DEB..." >&2; exit 2; }
 # Only the installed tree counts: nothing of a scratch root or a test's registry.
-unset LD_LIBRARY_PATH KVZ_REGISTRY_USER KVZ_REGISTRY_MACHINE KVZ_SHM_NAMESPACE XDG_CONFIG_HOME KVZSPOLL_NETWORK
+unset LD_LIBRARY_PATH KVZ_REGISTRY_USER KVZ_REGISTRY_MACHINE KVZ_SHM_NAMESPACE KVZ_RUNTIME_DIR XDG_CONFIG_HOME KVZSPOLL_NETWORK
 
 member=kvzcheck-member
 other=kvzcheck-other
@@ -16,13 +16,15 @@ hive=/etc/Quillmark/Brennic
 key='Software\Quillmark\Brennic\Config'
 packages=(kvz-driver kvz-configurator libferrolink1 libferrolink-dev kvz-setup)
 engine=""
+made_run=""
 status=0
 fail() { echo "check-installed: $*" >&2; status=1; }
 cleanup() {
   [ -n "$engine" ] && kill "$engine" 2>/dev/null && wait "$engine" 2>/dev/null
   for account in $member $other; do userdel -r "$account" >/dev/null 2>&1 || true; done
   DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq "${packages[@]}" >/dev/null 2>&1 || true
-  rm -f /dev/shm/Global.KVZ* /dev/shm/KVZ* /tmp/kvz-default-KVZSPOLL.sock
+  rm -f /dev/shm/Global.KVZ* /dev/shm/KVZ*
+  [ -n "$made_run" ] && rm -rf /run/kvz
 }
 trap cleanup EXIT
 
@@ -51,12 +53,16 @@ if grep -q kvzspoll <<<"$verify"; then fail "$verify"; fi
 # KVZSPOLL_NETWORK=plant it reaches no controller: nothing leaves this machine.
 kvzcfg convert /usr/share/kvz/demo/DEMO.csv /var/lib/kvz/DEFAULT.KVZ >/dev/null
 chown kvz:kvz /var/lib/kvz/DEFAULT.KVZ
+# The request port's folder, as the unit's RuntimeDirectory makes it.
+if [ ! -d /run/kvz ]; then install -d -o kvz -g kvz -m 0750 /run/kvz; made_run=1; fi
+port=$(kvzcfg driver port)
+[ "$port" = /run/kvz/KVZSPOLL-default.sock ] || fail "the installed request port is $port"
 setpriv --reuid=kvz --regid=kvz --init-groups --inh-caps=-all bash -c 'umask 0007; cd /var/lib/kvz; exec KVZSPOLL' \
   >/tmp/kvzcheck-engine.log 2>&1 &
 engine=$!
 # Its request port is made last: a status asked before would launch an engine of its own.
-for _ in $(seq 100); do [ -S /tmp/kvz-default-KVZSPOLL.sock ] && break; sleep 0.1; done
-for object in /dev/shm/Global.KVZ_TO_IOC /dev/shm/Global.KVZ1 /tmp/kvz-default-KVZSPOLL.sock; do
+for _ in $(seq 100); do [ -S "$port" ] && break; sleep 0.1; done
+for object in /dev/shm/Global.KVZ_TO_IOC /dev/shm/Global.KVZ1 "$port"; do
   [ "$(stat -c '%a %G' "$object" 2>&1)" = "660 kvz" ] || fail "$object is $(stat -c '%a %G' "$object" 2>&1)"
 done
 

@@ -106,10 +106,10 @@ gid=$(c getent group kvz | cut -d: -f3)
 c kvzcfg convert /root/kvz/DEMO.csv /var/lib/kvz/DEFAULT.KVZ >/dev/null
 
 control=/dev/shm/Global.KVZ_TO_IOC
-# The engine's request port: in the service's runtime folder, or (older engines) in /tmp.
+# The engine's request port, in the service's runtime folder.
 port=""
 find_port() {
-  port=$(c sh -c 'for p in /run/kvz/*.sock /tmp/kvz-default-KVZSPOLL.sock; do [ -S "$p" ] && echo "$p" && break; done' || true)
+  port=$(c sh -c 'for p in /run/kvz/*.sock; do [ -S "$p" ] && echo "$p" && break; done' || true)
   [ -n "$port" ]
 }
 # The engine's objects (the control block, the request port, a map's image): the service's, 0660 to kvz.

@@ -63,7 +63,9 @@ start_engine() {
   fi
   engine=$!
   # Its request port shows it serves the block; asking earlier would launch a second engine.
-  for _ in $(seq 1 100); do [ -S "/tmp/kvz-$KVZ_SHM_NAMESPACE-KVZSPOLL.sock" ] && break; sleep 0.05; done
+  local port
+  port=$("$bin/kvzcfg" driver port)
+  for _ in $(seq 1 100); do [ -S "$port" ] && break; sleep 0.05; done
 }
 
 step "$bin/kvzcfg" convert demo/DEMO.csv "$work/DEMO.KVZ"

@@ -6,6 +6,8 @@
 #include "niolib/nio_support.h"
 #include "niolib/niolib.h"
 
+#include "driver/request_port.h"
+
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -129,7 +131,9 @@ TEST_F(LivePoll, RecordsHoldTheServersBytesWithStatusesCountersAndOneMessagePerC
                              [&](const std::string &m) { return m.find(part) != std::string::npos; });
     };
     EXPECT_EQ(count("GOOD connection made to 127.0.0.1"), 1);
-    EXPECT_EQ(count("DEAD connection lost to 127.0.0.2"), 1);
+    // Never connected: it failed, it was not lost.
+    EXPECT_EQ(count("DEAD connection failed to 127.0.0.2"), 1);
+    EXPECT_EQ(count("DEAD connection lost to"), 0);
     EXPECT_EQ(count("GOOD record 7 DB99,B0 refused by the controller: item result 10"), 1);
 }
 
@@ -211,4 +215,92 @@ TEST_F(LivePoll, ALostPrimaryFailsOverToTheBackupAndBothLostFailTheRecords)
     EXPECT_TRUE(AllOf({0}, kFailed, 5000)) << Status(0);
     // The records keep the last bytes they read; only the status word says they are stale.
     EXPECT_EQ(Data(0, 4), (Bytes{0xA1, 0xA2, 0xA3, 0xA4}));
+}
+
+// Reads of addresses no record covers, far more than the ring holds, then the controller goes: the
+// alarm still reaches the reader, and the reader learns that messages were dropped.
+TEST_F(LivePoll, AFloodOfLearnMessagesNeverPushesOutTheAlarmThatFollows)
+{
+    ASSERT_TRUE(StartEngine(Plant()));
+    ASSERT_TRUE(AllOf({kDb1}, kGood, 5000));
+    Messages(); // what start-up said
+    for (int i = 0; i < 300; ++i) {
+        spoll::PortAnswer a = spoll::AskRequestPort("read GOOD:MW" + std::to_string(1000 + 2 * (i % 100)));
+        ASSERT_EQ(a.outcome, spoll::PortAnswer::Outcome::Answered) << i;
+        ASSERT_EQ(a.text.rfind("1\n", 0), 0u) << a.text;
+    }
+    server_.Stop();
+    ASSERT_TRUE(AllOf({kDb1}, kFailed, 5000)) << Status(kDb1);
+    std::vector<std::string> messages;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (auto &m : Messages())
+                messages.push_back(m);
+            return std::find(messages.begin(), messages.end(), "GOOD connection lost to 127.0.0.1") !=
+                   messages.end();
+        },
+        3000))
+        << messages.size() << " messages, the last: " << (messages.empty() ? "" : messages.back());
+    auto learned = std::count_if(messages.begin(), messages.end(),
+                                 [](const std::string &m) { return m.rfind("NIO-*LEARN-GOOD:MW", 0) == 0; });
+    EXPECT_GE(learned, 1);
+    EXPECT_LT(learned, 63);
+    EXPECT_NE(std::find_if(messages.begin(), messages.end(),
+                           [](const std::string &m) { return m.ends_with(" messages dropped"); }),
+              messages.end());
+}
+
+// A controller away for a second costs what the channel says: the connection is made again at
+// once, and after a further failure once the channel's delay is over; not the transport's own
+// timers (3 s, then 4 times 2 s).
+struct Outage {
+    double replyTimeout, delay;
+    int retries;
+};
+
+class LivePollOutage : public LivePoll, public ::testing::WithParamInterface<Outage>
+{
+};
+
+TEST_P(LivePollOutage, AControllerAwayForASecondIsGoodAgainWithinTheChannelsDelayAndReplyTimeout)
+{
+    const Outage o = GetParam();
+    char channel[64];
+    std::snprintf(channel, sizeof channel, "1,Yes,%.1f,%.1f,%d,TCP/IP,lo", o.replyTimeout, o.delay,
+                  o.retries);
+    ASSERT_TRUE(StartEngine({{channel},
+                             {"GOOD,1,snap7,E127.0.0.1,R=0;S=2,Not Used,S7 300,EDISABLED,DISABLED,DISABLED"},
+                             {"1,GOOD,Byte,0.2,Disabled,Disabled,0.0,\"DB001,B0000\",8"}}));
+    ASSERT_TRUE(AllOf({0}, kGood, 5000)) << Status(0);
+    server_.Stop();
+    ASSERT_TRUE(AllOf({0}, kFailed, 5000)) << Status(0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(StartServer());
+    auto back = std::chrono::steady_clock::now();
+    int bound = static_cast<int>((o.delay + o.replyTimeout + 1.0) * 1000);
+    EXPECT_TRUE(AllOf({0}, kGood, bound)) << "not good within " << bound << " ms: " << Status(0);
+    auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - back);
+    RecordProperty("recovery_ms", static_cast<int>(took.count()));
+}
+
+INSTANTIATE_TEST_SUITE_P(ChannelSettings, LivePollOutage,
+                         ::testing::Values(Outage{0.5, 1.0, 1}, Outage{1.0, 0.5, 0}, Outage{0.3, 2.0, 2}),
+                         [](const ::testing::TestParamInfo<Outage> &param) {
+                             return "case" + std::to_string(param.index);
+                         });
+
+// The port's thread reads what the pollers write: asked over and over while the records are polled,
+// every answer holds whole records (and, under ThreadSanitizer, the hand-over shows no race).
+TEST_F(LivePoll, ValuesAskedWhileTheRecordsArePolledHoldWholeRecords)
+{
+    ASSERT_TRUE(StartEngine(Plant()));
+    ASSERT_TRUE(AllOf({kDb1, kM10}, kGood, 5000));
+    for (int i = 0; i < 200; ++i) {
+        spoll::PortAnswer a = spoll::AskRequestPort("values GOOD");
+        ASSERT_EQ(a.outcome, spoll::PortAnswer::Outcome::Answered);
+        ASSERT_NE(a.text.find("1\tDB1,B0\t8\tgood\t"), std::string::npos) << a.text;
+        ASSERT_NE(a.text.find("\t01 02 03 04 05 06 07 08\n"), std::string::npos) << a.text;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }

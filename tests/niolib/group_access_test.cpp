@@ -118,6 +118,12 @@ protected:
         ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, key, "ConfigFile", config));
         ASSERT_TRUE(kvz::RegWriteString(kvz::Hive::LocalMachine, key, "DriverExe", KVZSPOLL_PATH));
         ::setenv("KVZSPOLL_TICK_MS", "20", 1);
+        // The request port's folder as the service manager makes it for the engine's account.
+        runtime_ = dir_.path() / "run";
+        std::filesystem::create_directories(runtime_);
+        ASSERT_EQ(::chown(runtime_.c_str(), kEngineUid, gid_), 0);
+        ASSERT_EQ(::chmod(runtime_.c_str(), 0750), 0);
+        ::setenv("KVZ_RUNTIME_DIR", runtime_.c_str(), 1);
     }
 
     void TearDown() override
@@ -127,6 +133,7 @@ protected:
             ::kill(engine_, SIGTERM);
             kvz::WaitProcess(engine_);
         }
+        ::unsetenv("KVZ_RUNTIME_DIR");
         NioTest::TearDown();
     }
 
@@ -159,6 +166,7 @@ protected:
     std::string groupName_;
     gid_t gid_ = 0;
     std::filesystem::path machine_;
+    std::filesystem::path runtime_;
     pid_t engine_ = -1;
 };
 
@@ -177,6 +185,7 @@ TEST_F(GroupAccess, OnlyTheGroupsMembersReachTheInstalledDriver)
         EXPECT_EQ(st.st_gid, gid_) << path;
     }
     const std::string port = spoll::RequestPortPath();
+    ASSERT_EQ(port.rfind(runtime_.string() + "/KVZSPOLL-", 0), 0u) << port;
     ASSERT_TRUE(WaitFor([&] { return ::access(port.c_str(), F_OK) == 0; }));
 
     // Another account opens neither the block nor the image nor the request port. Its own attach
@@ -212,7 +221,14 @@ TEST_F(GroupAccess, OnlyTheGroupsMembersReachTheInstalledDriver)
                             return 2;
                         if (nio_chan_count() != 2 || !nio_map_dit(0))
                             return 3;
-                        return ConnectError(port) == 0 ? 0 : 4;
+                        if (ConnectError(port) != 0)
+                            return 4;
+                        // The engine's account answers: the member takes it for the driver's.
+                        spoll::PortAnswer a = spoll::AskRequestPort("values PLC1");
+                        return a.outcome == spoll::PortAnswer::Outcome::Answered &&
+                                       a.text.rfind("0\n", 0) == 0
+                                   ? 0
+                                   : 5;
                     }),
               0);
 }

@@ -66,13 +66,17 @@ TEST_F(Ring, MessagesComeInOrderAndTheIndexesWrapAfter63)
 
 TEST_F(Ring, AFullRingHoldsSixtyThreeMessagesAndTheDriverNeverOverwritesUnread)
 {
+    // Alarms: the only messages that may fill the ring's last slots.
     for (int i = 0; i < 63; ++i)
-        ASSERT_TRUE(spoll::PostDriverMessage(driver_.block(), 23, std::to_string(i)));
-    EXPECT_FALSE(spoll::PostDriverMessage(driver_.block(), 23, "lost"));
+        ASSERT_TRUE(spoll::PostDriverMessage(driver_.block(), 70, std::to_string(i)));
+    EXPECT_FALSE(spoll::PostDriverMessage(driver_.block(), 70, "lost"));
     auto got = Drain();
     ASSERT_EQ(got.size(), 63u);
     EXPECT_EQ(got.front().second, "0");
     EXPECT_EQ(got.back().second, "62");
+    // The reader learns that one was lost, as soon as there is room to say so.
+    spoll::PostDroppedNote(driver_.block());
+    EXPECT_EQ(Drain(), (std::vector<std::pair<uint16_t, std::string>>{{80, "1 messages dropped"}}));
 }
 
 TEST_F(Ring, TheTextIsCutAtItsFirstCarriageReturnAndNeverReadPastItsEntry)

@@ -38,7 +38,8 @@ plant=$work/PLANT.KVZ
 pids+=($!)
 # Its request port shows that it serves the block: a status asked any earlier would find the block
 # standing and launch a second engine, which would outlive the test.
-wait_for '[ -S "/tmp/kvz-$KVZ_SHM_NAMESPACE-KVZSPOLL.sock" ]' 10 || fail "the driver did not start"
+port=$("$bin/kvzcfg" driver port)
+wait_for '[ -S "$port" ]' 10 || fail "the driver did not start"
 "$bin/kvzcfg" driver status >/dev/null || fail "the driver does not answer"
 
 # A display and a window manager.
