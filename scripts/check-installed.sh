@@ -19,9 +19,19 @@ engine=""
 made_run=""
 status=0
 fail() { echo "check-installed: $*" >&2; status=1; }
+# userdel refuses an account that still runs a process: end the check's own accounts' processes first,
+# so neither this run nor an earlier one that was cut short leaves an account behind.
+remove_accounts() {
+  for account in $member $other; do
+    id "$account" >/dev/null 2>&1 || continue
+    pkill -KILL -u "$account" 2>/dev/null || true
+    for _ in $(seq 50); do pgrep -u "$account" >/dev/null || break; sleep 0.1; done
+    userdel -r "$account" >/dev/null 2>&1 || true
+  done
+}
 cleanup() {
   [ -n "$engine" ] && kill "$engine" 2>/dev/null && wait "$engine" 2>/dev/null
-  for account in $member $other; do userdel -r "$account" >/dev/null 2>&1 || true; done
+  remove_accounts
   DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq "${packages[@]}" >/dev/null 2>&1 || true
   rm -f /dev/shm/Global.KVZ* /dev/shm/KVZ*
   [ -n "$made_run" ] && rm -rf /run/kvz
@@ -67,6 +77,7 @@ for object in /dev/shm/Global.KVZ_TO_IOC /dev/shm/Global.KVZ1 "$port"; do
 done
 
 # A member attaches; another account reaches neither the objects nor the hive.
+remove_accounts
 useradd --create-home --groups kvz "$member"
 useradd --create-home "$other"
 as() { local who=$1; shift; setpriv --reuid="$who" --regid="$who" --init-groups env HOME="$(getent passwd "$who" | cut -d: -f6)" "$@"; }
